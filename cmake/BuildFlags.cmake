@@ -1,0 +1,17 @@
+# Warning and sanitizer flags for the project's own targets (never third-party code).
+add_library(hv_build_flags INTERFACE)
+if(MSVC)
+  target_compile_options(hv_build_flags INTERFACE /W4 /permissive- /utf-8)
+  if(HEADVANE_WERROR)
+    target_compile_options(hv_build_flags INTERFACE /WX)
+  endif()
+else()
+  target_compile_options(hv_build_flags INTERFACE -Wall -Wextra -Wpedantic)
+  if(HEADVANE_WERROR)
+    target_compile_options(hv_build_flags INTERFACE -Werror)
+  endif()
+endif()
+if(WIN32)
+  # Wide Win32 API only; keep windows.h from defining min/max macros.
+  target_compile_definitions(hv_build_flags INTERFACE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+endif()

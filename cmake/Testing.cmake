@@ -1,0 +1,41 @@
+# GoogleTest, built from the distribution's sources for whichever target we build.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+set(HEADVANE_UNDER_WINE OFF)
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  set(HEADVANE_UNDER_WINE ON)
+  # Each process started under Wine waits ~2.5 s for Wine's services unless a
+  # wineserver is already up; one fixture keeps it up for the whole run.
+  add_test(NAME wine_up COMMAND sh -c
+    "wineserver -p >/dev/null 2>&1 </dev/null; /usr/lib/wine/wine64 cmd /c exit 0 >/dev/null 2>&1 </dev/null; exit 0")
+  set_tests_properties(wine_up PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "WINEDEBUG=-all")
+  add_test(NAME wine_down COMMAND sh -c "wineserver -k >/dev/null 2>&1; exit 0")
+  set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# headvane_add_test(<name> SOURCES ... [LIBS ...] [UMOCKDEV] [LABELS ...])
+# One GoogleTest executable. Natively each test case is its own ctest entry;
+# under Wine the whole executable is one entry (every process start costs).
+# UMOCKDEV runs it under umockdev-wrapper (Linux device tests).
+function(headvane_add_test name)
+  cmake_parse_arguments(T "UMOCKDEV" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main hv_build_flags)
+  target_compile_definitions(${name} PRIVATE
+    HEADVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" HEADVANE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(T_UMOCKDEV)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR /usr/bin/umockdev-wrapper)
+  endif()
+  if(HEADVANE_UNDER_WINE)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+      ENVIRONMENT "WINEDEBUG=-all" LABELS "${T_LABELS}" TIMEOUT 300)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120)
+  endif()
+endfunction()

@@ -1,0 +1,54 @@
+// Finds the headset's IMU (interface 0 of a Watchman USB function) among the
+// attached HID devices, pairs it with a Dozero MCU by USB hub, and opens it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "device_handle.h"
+
+namespace vesko {
+
+inline constexpr std::uint16_t kWatchmanVendorId = 0x28DE;
+inline constexpr std::uint16_t kWatchmanProductId = 0x2300;
+inline constexpr std::uint16_t kDozeroMcuVendorId = 0x35BD;
+inline constexpr std::uint16_t kDozeroMcuProductId = 0x0101;
+
+// One opened Watchman interface; the candidate list owns its handle.
+struct WatchmanCandidate {
+    DeviceHandle handle = kNoDevice;
+    WideString serial;   // HID serial up to its first NUL, at most 128 units; may be empty
+    bool paired = false; // shares a hub with at least one Dozero MCU
+};
+
+// What one enumeration found: every Watchman interface that passed the tests,
+// in enumeration order, and the location path of every Dozero MCU.
+struct WatchmanEnumeration {
+    std::vector<WatchmanCandidate> candidates;
+    std::vector<WideString> mcuPaths;
+    // Matching nodes that could not be opened for lack of permission (Linux
+    // hidraw without the udev rule), so the user can be told why.
+    std::vector<std::string> permissionDenied;
+};
+
+// Platform layer (one implementation per backend). False when the set of HID
+// interfaces cannot be had at all; then nothing was opened.
+bool enumerateWatchmen(WatchmanEnumeration& found);
+
+// Platform-free pieces.
+bool isMi00Path(const WideString& interfacePath);
+std::vector<WideString> hubPrefixes(const WideString& locationPath);
+bool sharesHub(const WideString& a, const WideString& b);
+
+// Picks the unit from an enumeration, closes every other handle, and prints the
+// count line to `out` and a refusal with its listing to `err` when `verbose`.
+DeviceHandle chooseWatchman(WatchmanEnumeration& found, const WideString& wserial,
+                            WideString* chosen, bool verbose,
+                            std::FILE* out = stdout, std::FILE* err = stderr);
+
+// enumerateWatchmen + chooseWatchman. Returns kNoDevice when nothing was chosen
+// (`chosen` untouched); otherwise the handle belongs to the caller.
+DeviceHandle openWatchman(const WideString& wserial, WideString* chosen, bool verbose);
+
+}  // namespace vesko

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Builds and tests every configuration: native, ASan+UBSan, TSan, the Windows
+# cross build under Wine, and a short fuzzing run. Stops at the first failure.
+set -eu
+cd "$(dirname "$0")/.."
+for preset in native asan tsan windows fuzz; do
+  echo "=== $preset"
+  cmake --workflow --preset "$preset" --fresh
+done
+# A few iterations of every benchmark, to show they still run.
+for b in build/native/bench/bench_*; do
+  [ -x "$b" ] && "$b" --benchmark_min_time=0.01 >/dev/null
+done
+echo "all configurations passed"
