@@ -1,0 +1,55 @@
+// Speed of processReport on a realistic stream of IMU reports.
+#include "imu_sample.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kStreamReports = 1024;     // 64 KiB of reports, cycled
+constexpr std::uint32_t kTicksPerSample = 48'000;  // 1 ms at 48 MHz
+
+void putLe(std::uint8_t* out, std::uint32_t value, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// Consecutive reports whose samples advance by `newPerReport`; with 1 each
+// report repeats the two samples before its newest, as the device's do.
+std::vector<std::uint8_t> makeStream(std::size_t newPerReport) {
+    std::vector<std::uint8_t> stream(kStreamReports * vesko::kImuReportReadSize, 0);
+    for (std::size_t r = 0; r < kStreamReports; ++r) {
+        std::uint8_t* report = stream.data() + r * vesko::kImuReportReadSize;
+        report[0] = vesko::kImuReportId;
+        for (std::size_t k = 0; k < vesko::kImuSamplesPerReport; ++k) {
+            const auto n = static_cast<std::uint32_t>(r * newPerReport + k);
+            std::uint8_t* sub = report + 1 + k * vesko::kImuSubSampleSize;
+            for (std::size_t axis = 0; axis < 6; ++axis) putLe(sub + 2 * axis, n * 7 + axis * 1000, 2);
+            putLe(sub + 12, n * kTicksPerSample, 4);
+            sub[16] = static_cast<std::uint8_t>(n);
+        }
+    }
+    return stream;
+}
+
+void BM_ProcessReport(benchmark::State& bench) {
+    const auto stream = makeStream(static_cast<std::size_t>(bench.range(0)));
+    vesko::ImuSequenceState state;
+    vesko::ImuStreamStats stats;
+    std::size_t r = 0;
+    for (auto _ : bench) {
+        const std::uint8_t* report = stream.data() + r * vesko::kImuReportReadSize;
+        auto fresh = vesko::processReport(state, report, vesko::kImuReportReadSize,
+                                          vesko::kImuReportReadSize, stats);
+        benchmark::DoNotOptimize(fresh);
+        r = (r + 1) % kStreamReports;
+    }
+    bench.SetItemsProcessed(bench.iterations());
+    bench.counters["accepted_per_report"] =
+        static_cast<double>(stats.samples) / static_cast<double>(stats.reports);
+}
+BENCHMARK(BM_ProcessReport)->ArgName("new_per_report")->Arg(1)->Arg(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
