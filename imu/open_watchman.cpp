@@ -1,1 +1,34 @@
-// (to be written)
+// Discovery as the stream uses it: enumerate the attached units, then choose one.
+#include "watchman_discovery.h"
+
+namespace vesko {
+
+namespace {
+
+constexpr char kRulePath[] = "packaging/70-headvane-imu.rules";
+
+}  // namespace
+
+bool printPermissionHint(const WatchmanEnumeration& found, std::FILE* err) {
+    if (!found.candidates.empty() || found.permissionDenied.empty()) return false;
+    std::fprintf(err, "TundraImu: no permission to open");
+    for (std::size_t i = 0; i < found.permissionDenied.size(); ++i) {
+        std::fprintf(err, "%s%s", i == 0 ? " " : ", ", found.permissionDenied[i].c_str());
+    }
+    std::fprintf(err,
+                 "; to grant access, copy %s to /etc/udev/rules.d/, run "
+                 "'udevadm control --reload' and 'udevadm trigger', then replug the headset\n",
+                 kRulePath);
+    std::fflush(err);
+    return true;
+}
+
+DeviceHandle openWatchman(const WideString& wserial, WideString* chosen, bool verbose) {
+    WatchmanEnumeration found;
+    if (!enumerateWatchmen(found)) return kNoDevice;
+    const DeviceHandle handle = chooseWatchman(found, wserial, chosen, verbose);
+    if (verbose) printPermissionHint(found, stderr);
+    return handle;
+}
+
+}  // namespace vesko

@@ -36,10 +36,21 @@ struct WatchmanEnumeration {
 // interfaces cannot be had at all; then nothing was opened.
 bool enumerateWatchmen(WatchmanEnumeration& found);
 
+// Device instance IDs as the platform writes them. The Linux backend builds
+// IDs of the same form from sysfs, so both walks share the tests below.
+inline constexpr char16_t kWatchmanRootIdPrefix[] = u"USB\\VID_28DE&PID_2300\\";
+inline constexpr char16_t kDozeroMcuEnumerator[] = u"USB\\VID_35BD&PID_0101";
+inline constexpr int kRootWalkLimit = 6;  // ancestors examined above a HID interface
+
 // Platform-free pieces.
 bool isMi00Path(const WideString& interfacePath);
 std::vector<WideString> hubPrefixes(const WideString& locationPath);
 bool sharesHub(const WideString& a, const WideString& b);
+// True when the ID names one interface of a composite USB device ("&MI_", any case).
+bool isInterfaceChildId(const WideString& deviceId);
+// True when the ID, raised to upper case, begins with `prefix` (given in upper
+// case) and names a whole USB device rather than one of its interfaces.
+bool isUsbRootId(const WideString& deviceId, const WideString& prefix);
 
 // Picks the unit from an enumeration, closes every other handle, and prints the
 // count line to `out` and a refusal with its listing to `err` when `verbose`.
@@ -50,5 +61,9 @@ DeviceHandle chooseWatchman(WatchmanEnumeration& found, const WideString& wseria
 // enumerateWatchmen + chooseWatchman. Returns kNoDevice when nothing was chosen
 // (`chosen` untouched); otherwise the handle belongs to the caller.
 DeviceHandle openWatchman(const WideString& wserial, WideString* chosen, bool verbose);
+
+// When nothing was found but matching nodes were refused for lack of
+// permission, tells the user which and how to grant access. True if printed.
+bool printPermissionHint(const WatchmanEnumeration& found, std::FILE* err);
 
 }  // namespace vesko

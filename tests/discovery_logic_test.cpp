@@ -1,0 +1,333 @@
+// Tests of discovery's platform-free rules: strings, hub pairing, device IDs, the choice and its messages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fakes/recording_close.h"
+#include "usb_enumeration_ids.h"
+#include "watchman_discovery.h"
+
+namespace vesko {
+namespace {
+
+const std::string kEmDash = "\xE2\x80\x94";
+const std::string kTag = "  [shares hub with Dozero MCU]";
+const WideString kUntouched = u"(untouched)";
+
+std::string refusal(std::size_t units, std::size_t paired, bool mcuOnBus) {
+    return "TundraImu: cannot pick among " + std::to_string(units) + " Watchman device(s) (" +
+           std::to_string(paired) + " MCU-paired" + (mcuOnBus ? "" : ", no Dozero MCU on the bus") + ") " +
+           kEmDash + " is the Dozero attached? Or pass its LHR serial:\n";
+}
+
+std::string countLine(std::size_t units, std::size_t paired) {
+    return "TundraImu: " + std::to_string(units) + " Watchman device(s), " + std::to_string(paired) +
+           " MCU-paired\n";
+}
+
+// A FILE* whose text can be read back after the code under test wrote to it.
+class CapturedFile {
+public:
+    CapturedFile() : file_(std::tmpfile()) {}
+    ~CapturedFile() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    CapturedFile(const CapturedFile&) = delete;
+    CapturedFile& operator=(const CapturedFile&) = delete;
+    std::FILE* get() const { return file_; }
+    std::string text() const {
+        std::fflush(file_);
+        std::rewind(file_);
+        std::string all;
+        for (int c = std::fgetc(file_); c != EOF; c = std::fgetc(file_)) all.push_back(static_cast<char>(c));
+        return all;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+struct Outcome {
+    DeviceHandle handle = kNoDevice;
+    WideString chosen;
+    std::vector<DeviceHandle> closed;
+    std::string out;
+    std::string err;
+};
+
+WatchmanEnumeration units(std::vector<WatchmanCandidate> candidates, bool mcuOnBus = true) {
+    WatchmanEnumeration found;
+    found.candidates = std::move(candidates);
+    if (mcuOnBus) found.mcuPaths.push_back(u"PCIROOT(0)#USBROOT(0)#USB(1)#USB(4)");
+    return found;
+}
+
+Outcome choose(WatchmanEnumeration found, const WideString& filter, bool verbose = true) {
+    CapturedFile out;
+    CapturedFile err;
+    EXPECT_NE(out.get(), nullptr);
+    EXPECT_NE(err.get(), nullptr);
+    fake::closedHandles().clear();
+    Outcome outcome;
+    outcome.chosen = kUntouched;
+    outcome.handle = chooseWatchman(found, filter, &outcome.chosen, verbose, out.get(), err.get());
+    outcome.closed = fake::closedHandles();
+    outcome.out = out.text();
+    outcome.err = err.text();
+    for (const WatchmanCandidate& c : found.candidates) EXPECT_EQ(c.handle, kNoDevice) << "list still owns a handle";
+    return outcome;
+}
+
+using Handles = std::vector<DeviceHandle>;
+
+TEST(DeviceStrings, SerialsCrossByteForByte) {
+    EXPECT_EQ(widenSerial("LHR-7A3D19C4"), u"LHR-7A3D19C4");
+    EXPECT_EQ(widenSerial("\xE9"), u"\u00E9") << "bytes above 0x7F must not sign-extend";
+    EXPECT_EQ(narrowSerial(u"LHR-\u0141"), std::string("LHR-A")) << "each unit keeps its low byte";
+    EXPECT_EQ(narrowSerial(widenSerial("a\xFFz")), "a\xFFz");
+}
+
+TEST(DeviceStrings, PrintableTextNeverCarriesControlsOrUnprintableUnits) {
+    EXPECT_EQ(toPrintable(u"LHR-1"), L"LHR-1");
+    EXPECT_EQ(toPrintable(u"a\x1B[2Jb\r\x7F"), L"a?[2Jb??");
+    const std::wstring accent = toPrintable(u"\u00E9\u4E2D");
+    if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+        EXPECT_EQ(accent, L"\u00E9\u4E2D");
+    } else {
+        EXPECT_EQ(accent, L"??");
+    }
+}
+
+TEST(HubPaths, PrefixesAreOwnHubThenTheHubAbove) {
+    using List = std::vector<WideString>;
+    EXPECT_EQ(hubPrefixes(u"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)#USB(2)"),
+              (List{u"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)", u"PCIROOT(0)#PCI(1400)#USBROOT(0)"}));
+    EXPECT_EQ(hubPrefixes(u"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)"), (List{u"PCIROOT(0)#PCI(1400)#USBROOT(0)"}));
+    EXPECT_EQ(hubPrefixes(u"R#USB(1)#USB(2)#USB(3)#USB(4)"), (List{u"R#USB(1)#USB(2)#USB(3)", u"R#USB(1)#USB(2)"}));
+    EXPECT_TRUE(hubPrefixes(u"PCIROOT(0)#PCI(1400)#USBROOT(0)").empty());
+    EXPECT_TRUE(hubPrefixes(u"ACPI(_SB_)#USBMI(0)#usb(1)").empty()) << "the level marker is case-sensitive";
+    EXPECT_TRUE(hubPrefixes(u"").empty());
+}
+
+TEST(HubPaths, SharingAHubCoversEveryPairingRelation) {
+    const WideString root = u"PCIROOT(0)#PCI(1400)#USBROOT(0)";
+    const WideString hubH = root + u"#USB(1)";
+    struct Case { WideString a, b; bool pairs; const char* what; };
+    const Case cases[] = {
+        {hubH + u"#USB(2)", hubH + u"#USB(3)", true, "same hub"},
+        {hubH + u"#USB(2)", hubH + u"#USB(4)#USB(1)", true, "hub H and a hub plugged into H"},
+        {hubH + u"#USB(2)#USB(1)", hubH + u"#USB(3)#USB(2)", true, "two hubs on one common hub"},
+        {root + u"#USB(4)", hubH + u"#USB(2)", true, "root port and a device on a hub of that root"},
+        {root + u"#USB(4)", root + u"#USB(5)", true, "two root ports of one root hub"},
+        {hubH + u"#USB(2)#USB(1)#USB(1)", hubH + u"#USB(3)", false, "three levels apart"},
+        {hubH + u"#USB(2)", u"PCIROOT(0)#PCI(1401)#USBROOT(0)#USB(1)#USB(2)", false, "another controller"},
+        {hubH + u"#USB(2)", root, false, "a path without #USB("},
+        {u"", hubH + u"#USB(2)", false, "empty first path"},
+        {hubH + u"#USB(2)", u"", false, "empty second path"},
+        {u"", u"", false, "two empty paths"},
+        {hubH + u"#USB(2)", u"pciroot(0)#pci(1400)#usbroot(0)#USB(1)#USB(3)", false, "prefixes compare case-sensitively"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sharesHub(c.a, c.b), c.pairs) << c.what;
+        EXPECT_EQ(sharesHub(c.b, c.a), c.pairs) << c.what << " (swapped)";
+    }
+}
+
+TEST(DeviceIds, InterfaceTagMatchesInAnyCaseAnywhere) {
+    EXPECT_TRUE(isMi00Path(u"\\\\?\\hid#vid_28de&pid_2300&mi_00#7&1a2b&0&0000#{4d1e55b2-f16f-11cf}"));
+    EXPECT_TRUE(isMi00Path(u"\\\\?\\HID#VID_28DE&PID_2300&MI_00#7&1A2B&0&0000"));
+    EXPECT_TRUE(isMi00Path(u"x&Mi_00"));
+    EXPECT_FALSE(isMi00Path(u"\\\\?\\hid#vid_28de&pid_2300&mi_01#7&1a2b&0&0000"));
+    EXPECT_FALSE(isMi00Path(u"\\\\?\\hid#vid_28de&pid_2300#mi_00"));
+}
+
+TEST(DeviceIds, RootWalkAcceptsOnlyTheWholeUsbDevice) {
+    const WideString prefix = kWatchmanRootIdPrefix;
+    EXPECT_TRUE(isUsbRootId(u"USB\\VID_28DE&PID_2300\\LHR-1", prefix));
+    EXPECT_TRUE(isUsbRootId(u"usb\\vid_28de&pid_2300\\6&abc&0&2", prefix)) << "IDs are raised first";
+    EXPECT_FALSE(isUsbRootId(u"USB\\VID_28DE&PID_2300&MI_00\\7&1&0&0000", prefix)) << "one interface";
+    EXPECT_FALSE(isUsbRootId(u"HID\\VID_28DE&PID_2300&MI_00\\8&2&0&0000", prefix));
+    EXPECT_FALSE(isUsbRootId(u"USB\\VID_28DE&PID_2301\\LHR-1", prefix));
+    EXPECT_FALSE(isUsbRootId(u"X\\USB\\VID_28DE&PID_2300\\LHR-1", prefix)) << "the prefix must start the ID";
+    EXPECT_TRUE(isInterfaceChildId(u"usb\\vid_35bd&pid_0101&mi_02\\7&1"));
+    EXPECT_FALSE(isInterfaceChildId(u"USB\\VID_35BD&PID_0101\\5&2C"));
+}
+
+TEST(SysfsIds, BuiltInThePlatformsFormSoTheSameRulesApply) {
+    EXPECT_EQ(usbInstanceId("28de", "2300", "00", "1-2.3:1.0"), u"USB\\VID_28de&PID_2300&MI_00\\1-2.3:1.0");
+    EXPECT_TRUE(isUsbRootId(usbInstanceId("28de", "2300", "", "1-2.3"), kWatchmanRootIdPrefix));
+    EXPECT_TRUE(isMi00Path(usbInstanceId("28de", "2300", "00", "1-2.3:1.0")));
+    EXPECT_FALSE(isMi00Path(usbInstanceId("28de", "2300", "01", "1-2.3:1.1")));
+
+    EXPECT_EQ(usbLocationPath("1", "2.3"), u"USBROOT(1)#USB(2)#USB(3)");
+    EXPECT_EQ(usbLocationPath("3", "4"), u"USBROOT(3)#USB(4)");
+    EXPECT_EQ(usbLocationPath("1", "0"), u"USBROOT(1)") << "a root hub has no port";
+    for (auto [bus, devpath] : {std::pair{"", "2"}, {"1", ""}, {"x", "2"}, {"1", "2..3"}, {"1", "2.3."}, {"1", "2\n"}}) {
+        EXPECT_EQ(usbLocationPath(bus, devpath), u"") << '"' << bus << "\" \"" << devpath << '"';
+    }
+    // Pairing reads sysfs paths as it reads the platform's.
+    EXPECT_TRUE(sharesHub(usbLocationPath("1", "2.3"), usbLocationPath("1", "2.4")));
+    EXPECT_TRUE(sharesHub(usbLocationPath("1", "2.3"), usbLocationPath("1", "2.1.4")));
+    EXPECT_TRUE(sharesHub(usbLocationPath("1", "2.3.1"), usbLocationPath("1", "2.4.2")));
+    EXPECT_FALSE(sharesHub(usbLocationPath("1", "2.3"), usbLocationPath("2", "2.4")));
+    EXPECT_FALSE(sharesHub(usbLocationPath("1", "2.3.1.1"), usbLocationPath("1", "2.4")));
+}
+
+TEST(WatchmanChoice, NoUnitGivesOnlyTheCountLine) {
+    const Outcome o = choose(units({}), u"");
+    EXPECT_EQ(o.handle, kNoDevice);
+    EXPECT_EQ(o.out, countLine(0, 0));
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.chosen, kUntouched);
+}
+
+TEST(WatchmanChoice, LoneUnpairedUnitIsRefused) {
+    Outcome o = choose(units({{11, u"LHR-A", false}}, false), u"");
+    EXPECT_EQ(o.handle, kNoDevice);
+    EXPECT_EQ(o.out, countLine(1, 0));
+    EXPECT_EQ(o.err, refusal(1, 0, false) + "  LHR-A\n");
+    EXPECT_EQ(o.closed, Handles{11});
+    EXPECT_EQ(o.chosen, kUntouched);
+
+    o = choose(units({{11, u"LHR-A", false}}, true), u"");
+    EXPECT_EQ(o.err, refusal(1, 0, true) + "  LHR-A\n") << "an MCU elsewhere drops the suffix";
+}
+
+TEST(WatchmanChoice, LonePairedUnitIsChosenQuietly) {
+    const Outcome o = choose(units({{11, u"LHR-A", true}}), u"");
+    EXPECT_EQ(o.handle, 11);
+    EXPECT_EQ(o.chosen, u"LHR-A");
+    EXPECT_EQ(o.out, countLine(1, 1));
+    EXPECT_EQ(o.err, "");
+    EXPECT_TRUE(o.closed.empty());
+}
+
+TEST(WatchmanChoice, ThePairedOneOfTwoIsChosenAndTheOtherClosed) {
+    const Outcome o = choose(units({{11, u"LHR-A", false}, {12, u"LHR-B", true}}), u"");
+    EXPECT_EQ(o.handle, 12);
+    EXPECT_EQ(o.chosen, u"LHR-B");
+    EXPECT_EQ(o.out, countLine(2, 1));
+    EXPECT_EQ(o.closed, Handles{11});
+}
+
+TEST(WatchmanChoice, TwoPairedUnitsAreRefusedAndBothClosed) {
+    const Outcome o = choose(units({{11, u"LHR-A", true}, {12, u"LHR-B", true}}), u"");
+    EXPECT_EQ(o.handle, kNoDevice);
+    EXPECT_EQ(o.out, countLine(2, 2));
+    EXPECT_EQ(o.err, refusal(2, 2, true) + "  LHR-A" + kTag + "\n  LHR-B" + kTag + "\n");
+    EXPECT_EQ(o.closed, (Handles{11, 12}));
+    EXPECT_EQ(o.chosen, kUntouched);
+}
+
+TEST(WatchmanChoice, SerialFilterWinsOverPairingAndMatchesExactly) {
+    const auto two = [] { return units({{11, u"LHR-A", true}, {12, u"LHR-B", false}}); };
+    Outcome o = choose(two(), u"LHR-B");
+    EXPECT_EQ(o.handle, 12);
+    EXPECT_EQ(o.chosen, u"LHR-B");
+    EXPECT_EQ(o.closed, Handles{11});
+    EXPECT_EQ(o.err, "");
+
+    for (const WideString filter : {u"lhr-b", u"LHR-", u"LHR-B ", u"LHR-BB"}) {
+        o = choose(two(), filter);
+        EXPECT_EQ(o.handle, kNoDevice) << narrowSerial(filter);
+        EXPECT_EQ(o.closed, (Handles{11, 12}));
+        EXPECT_EQ(o.err, refusal(2, 1, true) + "  LHR-A" + kTag + "\n  LHR-B\n");
+    }
+}
+
+TEST(WatchmanChoice, EqualSerialsGoToTheFirstEnumerated) {
+    const Outcome o = choose(units({{11, u"LHR-A", false}, {12, u"LHR-A", true}, {13, u"LHR-A", false}}), u"LHR-A");
+    EXPECT_EQ(o.handle, 11);
+    EXPECT_EQ(o.closed, (Handles{12, 13}));
+}
+
+TEST(WatchmanChoice, UnitWithoutSerialIsListedAsTwoBlanks) {
+    const Outcome o = choose(units({{11, u"", false}, {12, u"", true}, {13, u"", true}}), u"");
+    EXPECT_EQ(o.err, refusal(3, 2, true) + "  \n  " + kTag + "\n  " + kTag + "\n");
+    EXPECT_EQ(choose(units({{11, u"", true}}), u"LHR-A").handle, kNoDevice);
+}
+
+TEST(WatchmanChoice, OddSerialsStillGiveWholeLines) {
+    const Outcome o = choose(units({{11, u"LHR-\u00E9\x1B", true}, {12, u"LHR-\u4E2D", true}}), u"");
+    const std::string expected = sizeof(wchar_t) == sizeof(char16_t) ? "" : "  LHR-??" + kTag + "\n  LHR-?" + kTag + "\n";
+    if (!expected.empty()) {
+        EXPECT_EQ(o.err, refusal(2, 2, true) + expected);
+    } else {
+        EXPECT_NE(o.err.find(kTag + "\n  LHR-"), std::string::npos) << o.err;
+        EXPECT_EQ(o.err.substr(o.err.size() - kTag.size() - 1), kTag + "\n") << "the last line was cut";
+    }
+}
+
+TEST(WatchmanChoice, QuietAndChosenlessCallsChooseTheSame) {
+    const std::vector<std::pair<WatchmanEnumeration, WideString>> scenarios = {
+        {units({}), u""},
+        {units({{11, u"LHR-A", false}}, false), u""},
+        {units({{11, u"LHR-A", false}, {12, u"LHR-B", true}}), u""},
+        {units({{11, u"LHR-A", true}, {12, u"LHR-B", true}}), u""},
+        {units({{11, u"LHR-A", true}, {12, u"LHR-A", false}}), u"LHR-A"},
+    };
+    for (const auto& [found, filter] : scenarios) {
+        const Outcome loud = choose(found, filter, true);
+        const Outcome quiet = choose(found, filter, false);
+        EXPECT_EQ(quiet.handle, loud.handle);
+        EXPECT_EQ(quiet.closed, loud.closed);
+        EXPECT_EQ(quiet.chosen, loud.chosen);
+        EXPECT_EQ(quiet.out + quiet.err, "");
+
+        WatchmanEnumeration copy = found;
+        fake::closedHandles().clear();
+        CapturedFile sink;
+        EXPECT_EQ(chooseWatchman(copy, filter, nullptr, true, sink.get(), sink.get()), loud.handle);
+        EXPECT_EQ(fake::closedHandles(), loud.closed);
+    }
+}
+
+// openWatchman over the fake backend: what the composition adds to the choice.
+class OpenWatchman : public ::testing::Test {
+protected:
+    void TearDown() override { fake::scriptedEnumeration().reset(); }
+
+    DeviceHandle open(bool verbose) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const DeviceHandle handle = openWatchman(u"", &chosen, verbose);
+        out = ::testing::internal::GetCapturedStdout();
+        err = ::testing::internal::GetCapturedStderr();
+        return handle;
+    }
+
+    WideString chosen = kUntouched;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(OpenWatchman, NoHidSetMeansNothingPrintedEvenWhenVerbose) {
+    EXPECT_EQ(open(true), kNoDevice);
+    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(chosen, kUntouched);
+}
+
+TEST_F(OpenWatchman, RefusedNodesGetAHintOnlyWhenNothingWasFound) {
+    WatchmanEnumeration denied;
+    denied.permissionDenied = {"/dev/hidraw3", "/dev/hidraw7"};
+    fake::scriptedEnumeration() = denied;
+    EXPECT_EQ(open(true), kNoDevice);
+    EXPECT_EQ(out, countLine(0, 0));
+    EXPECT_EQ(err.rfind("TundraImu: ", 0), 0u) << err;
+    EXPECT_NE(err.find("/dev/hidraw3, /dev/hidraw7"), std::string::npos) << err;
+    EXPECT_NE(err.find("packaging/70-headvane-imu.rules"), std::string::npos) << err;
+
+    EXPECT_EQ(open(false), kNoDevice);
+    EXPECT_EQ(out + err, "");
+
+    denied.candidates.push_back({21, u"LHR-A", true});
+    fake::scriptedEnumeration() = denied;
+    EXPECT_EQ(open(true), 21);
+    EXPECT_EQ(chosen, u"LHR-A");
+    EXPECT_EQ(err, "") << "a usable unit makes the refused nodes irrelevant";
+}
+
+}  // namespace
+}  // namespace vesko

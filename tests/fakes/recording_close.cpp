@@ -1,0 +1,28 @@
+// A device backend for logic tests: records closed handles and returns a scripted enumeration.
+#include "recording_close.h"
+
+namespace vesko {
+
+namespace fake {
+
+std::vector<DeviceHandle>& closedHandles() {
+    static std::vector<DeviceHandle> closed;
+    return closed;
+}
+
+std::optional<WatchmanEnumeration>& scriptedEnumeration() {
+    static std::optional<WatchmanEnumeration> script;
+    return script;
+}
+
+}  // namespace fake
+
+bool enumerateWatchmen(WatchmanEnumeration& found) {
+    if (!fake::scriptedEnumeration()) return false;
+    found = *fake::scriptedEnumeration();
+    return true;
+}
+
+void closeDevice(DeviceHandle handle) noexcept { fake::closedHandles().push_back(handle); }
+
+}  // namespace vesko
