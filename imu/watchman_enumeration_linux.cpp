@@ -1,1 +1,119 @@
-// (to be written)
+// Finds Watchman IMU interfaces and Dozero MCUs through libudev, and opens the IMU's hidraw nodes.
+#include <fcntl.h>
+#include <libudev.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "unique_fd.h"
+#include "usb_enumeration_ids.h"
+#include "watchman_discovery.h"
+
+namespace vesko {
+
+namespace {
+
+constexpr std::size_t kSerialUnits = 128;  // as much of a serial as the platform's HID call gives
+
+struct UdevUnref {
+    void operator()(udev* u) const noexcept { udev_unref(u); }
+    void operator()(udev_enumerate* e) const noexcept { udev_enumerate_unref(e); }
+    void operator()(udev_device* d) const noexcept { udev_device_unref(d); }
+};
+using Udev = std::unique_ptr<udev, UdevUnref>;
+using UdevEnumerate = std::unique_ptr<udev_enumerate, UdevUnref>;
+using UdevDevice = std::unique_ptr<udev_device, UdevUnref>;
+
+std::string_view attribute(udev_device* device, const char* name) {
+    const char* value = udev_device_get_sysattr_value(device, name);
+    return value != nullptr ? value : "";
+}
+
+// The instance ID of a USB device (no interface) or of one of its interfaces.
+WideString instanceIdOf(udev_device* usbDevice, udev_device* usbInterface = nullptr) {
+    const std::string_view interfaceNumber =
+        usbInterface != nullptr ? attribute(usbInterface, "bInterfaceNumber") : "";
+    udev_device* named = usbInterface != nullptr ? usbInterface : usbDevice;
+    return usbInstanceId(attribute(usbDevice, "idVendor"), attribute(usbDevice, "idProduct"),
+                         interfaceNumber, udev_device_get_sysname(named));
+}
+
+WideString locationPathOf(udev_device* usbDevice) {
+    return usbLocationPath(attribute(usbDevice, "busnum"), attribute(usbDevice, "devpath"));
+}
+
+WideString serialOf(udev_device* usbDevice) {
+    WideString serial = widenSerial(std::string(attribute(usbDevice, "serial")));
+    const std::size_t nul = serial.find(u'\0');
+    serial.resize(std::min({serial.size(), nul, kSerialUnits}));
+    return serial;
+}
+
+// Runs `visit` on every device of `subsystem` (and `devtype`, if given), in libudev's order.
+template <typename Visit>
+bool forEachDevice(udev* context, const char* subsystem, const char* devtype, Visit visit) {
+    UdevEnumerate enumerate(udev_enumerate_new(context));
+    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), subsystem) < 0) return false;
+    if (devtype != nullptr && udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", devtype) < 0) {
+        return false;
+    }
+    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return false;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        UdevDevice device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
+        if (device) visit(device.get());
+    }
+    return true;
+}
+
+std::vector<WideString> findMcuPaths(udev* context) {
+    std::vector<WideString> paths;
+    // The closing backslash keeps out products whose ID merely starts the same.
+    const WideString prefix = WideString(kDozeroMcuEnumerator) + u'\\';
+    forEachDevice(context, "usb", "usb_device", [&](udev_device* device) {
+        if (!isUsbRootId(instanceIdOf(device), prefix)) return;
+        WideString path = locationPathOf(device);
+        if (!path.empty()) paths.push_back(std::move(path));
+    });
+    return paths;
+}
+
+// Opens one hidraw node if it is interface 0 of a Watchman; nodes of other
+// interfaces and other devices are never opened.
+void considerHidraw(udev_device* hidraw, WatchmanEnumeration& found) {
+    udev_device* usbInterface = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_interface");
+    udev_device* usbDevice = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
+    const char* node = udev_device_get_devnode(hidraw);
+    if (usbInterface == nullptr || usbDevice == nullptr || node == nullptr) return;
+    if (!isMi00Path(instanceIdOf(usbDevice, usbInterface))) return;
+    if (!isUsbRootId(instanceIdOf(usbDevice), kWatchmanRootIdPrefix)) return;
+
+    UniqueFd fd(::open(node, O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == EACCES || errno == EPERM) found.permissionDenied.emplace_back(node);
+        return;
+    }
+    const WideString location = locationPathOf(usbDevice);
+    bool paired = false;
+    for (const WideString& mcuPath : found.mcuPaths) paired = paired || sharesHub(location, mcuPath);
+    found.candidates.push_back({fd.release(), serialOf(usbDevice), paired});
+}
+
+}  // namespace
+
+bool enumerateWatchmen(WatchmanEnumeration& found) {
+    Udev context(udev_new());
+    if (!context) return false;
+    // The MCUs first, so that each unit can be paired as it is found.
+    found.mcuPaths = findMcuPaths(context.get());
+    return forEachDevice(context.get(), "hidraw", nullptr,
+                         [&](udev_device* hidraw) { considerHidraw(hidraw, found); });
+}
+
+void closeDevice(DeviceHandle handle) noexcept {
+    if (handle >= 0) ::close(static_cast<int>(handle));
+}
+
+}  // namespace vesko
