@@ -1,0 +1,186 @@
+// The run loop's texts and decisions: drift, the status line, marking, keys, the serial check.
+#include <gtest/gtest.h>
+
+#include "loop_state.h"
+#include "status_line.h"
+
+namespace vesko {
+namespace {
+
+using namespace std::chrono_literals;
+
+const SteadyClock::time_point kStart{std::chrono::hours(1)};
+
+FilterSnapshot readySnapshot() {
+    FilterSnapshot s;
+    s.ready = true;
+    s.gHead = {0.01, 0.9999, -0.002};
+    s.accNorm = 1.0004;
+    s.bias = {4.126, -3.0, 0.5};
+    s.samples = 123456;
+    s.resets = 2;
+    return s;
+}
+
+TEST(Drift, IsTakenTheShortWayRound) {
+    const DriftRates r = driftRates({-179.0, 10.0, 179.0}, {179.0, 10.0, -179.0}, 1.0);
+    EXPECT_DOUBLE_EQ(r.yaw, 2.0);
+    EXPECT_DOUBLE_EQ(r.pitch, 0.0);
+    EXPECT_DOUBLE_EQ(r.roll, -2.0);
+}
+
+TEST(Drift, RatesAreZeroUntilMoreThanAHundredthOfAMinuteHasPassed) {
+    const YawPitchRoll now{30.0, -3.0, 1.5}, ref{0.0, 0.0, 0.0};
+    for (double minutes : {0.0, 0.005, 0.01}) {
+        const DriftRates r = driftRates(now, ref, minutes);
+        EXPECT_EQ(r.yaw, 0.0);
+        EXPECT_EQ(r.pitch, 0.0);
+        EXPECT_EQ(r.roll, 0.0);
+    }
+    const DriftRates r = driftRates(now, ref, 0.5);
+    EXPECT_DOUBLE_EQ(r.yaw, 60.0);
+    EXPECT_DOUBLE_EQ(r.pitch, -6.0);
+    EXPECT_DOUBLE_EQ(r.roll, 3.0);
+}
+
+TEST(Drift, MinutesComeFromTheSteadyClock) {
+    EXPECT_DOUBLE_EQ(minutesSince(kStart, kStart + 90s), 1.5);
+    EXPECT_DOUBLE_EQ(minutesSince(kStart, kStart + 600ms), 0.01);
+}
+
+TEST(Texts, StatusLineByteForByte) {
+    const std::string line = statusLine({12.346, -1.5, 0.004}, readySnapshot(), {2.0, -0.25, 0.0}, 1.23);
+    EXPECT_EQ(line,
+              "\ryaw   +12.35 pitch   -1.50 roll   +0.00 | g_head [+0.010 +1.000 -0.002] |a| 1.000g | "
+              "drift\xC2\xB0/min y+2.00 p-0.25 r+0.00 (1.2m) | n 123456 rst 2   ");
+}
+
+TEST(Texts, StatusLineKeepsItsShapeAtTheExtremes) {
+    FilterSnapshot s = readySnapshot();
+    s.samples = 18446744073709551615ull;
+    const std::string line = statusLine({-180.0, 90.0, -179.999}, s, {-1234.5, 0.0, 0.0}, 12345.67);
+    EXPECT_NE(line.find("\ryaw  -180.00 pitch  +90.00 roll -180.00 |"), std::string::npos) << line;
+    EXPECT_NE(line.find("y-1234.50 p+0.00 r+0.00 (12345.7m) | n 18446744073709551615 rst 2   "),
+              std::string::npos)
+        << line;
+}
+
+TEST(Texts, BannerMarkAndWarningLines) {
+    EXPECT_EQ(gyroScaleLine(FilterParams{}.gyroScale),
+              "gyro scale 0.001065264 rad/s/LSB  (gate-2 value; default is the unverified prior)\n");
+    EXPECT_EQ(gyroScaleLine(0.0),
+              "gyro scale 0.000000000 rad/s/LSB  (gate-2 value; default is the unverified prior)\n");
+    EXPECT_EQ(std::string(kKeysLine), "keys: r=recenter  b=bias recapture  m=mark drift ref  q=quit\n");
+    EXPECT_EQ(std::string(kCapturingLine), "capturing gyro bias \xE2\x80\x94 hold the headset STILL...\n");
+    EXPECT_EQ(markLine(readySnapshot()), "bias [4.13 -3.00 0.50] LSB \xE2\x80\x94 drift reference marked\n");
+    EXPECT_EQ(serialWarning("LHR-A", "LHR-B"),
+              "\nWARNING: config LHR-A but attached unit LHR-B \xE2\x80\x94 "
+              "calibration does not match this headset!\n");
+}
+
+TEST(Keys, EachCodeIsTakenOnItsOwnInEitherCase) {
+    EXPECT_EQ(keyAction('q'), KeyAction::quit);
+    EXPECT_EQ(keyAction('Q'), KeyAction::quit);
+    EXPECT_EQ(keyAction('r'), KeyAction::recenter);
+    EXPECT_EQ(keyAction('R'), KeyAction::recenter);
+    EXPECT_EQ(keyAction('b'), KeyAction::recaptureBias);
+    EXPECT_EQ(keyAction('B'), KeyAction::recaptureBias);
+    EXPECT_EQ(keyAction('m'), KeyAction::mark);
+    EXPECT_EQ(keyAction('M'), KeyAction::mark);
+    for (int code : {0, 224, int{'x'}, 27, int{' '}, int{'\n'}, -1}) {
+        EXPECT_EQ(keyAction(code), KeyAction::none) << code;
+    }
+}
+
+TEST(Keys, RBAndMClearTheMarkAndSayWhatTheyDid) {
+    LoopState state = startLoop(kStart);
+    const std::pair<KeyAction, std::string> cases[] = {
+        {KeyAction::recenter, "\n[recentered]\n"},
+        {KeyAction::recaptureBias, "\n[bias recapture \xE2\x80\x94 hold still]\n"},
+        {KeyAction::mark, ""}};
+    for (const auto& [action, text] : cases) {
+        state.marked = true;
+        EXPECT_EQ(applyKey(state, action), text);
+        EXPECT_FALSE(state.marked);
+    }
+    state.marked = true;
+    EXPECT_EQ(applyKey(state, KeyAction::none), "");
+    EXPECT_TRUE(state.marked);
+    EXPECT_EQ(applyKey(state, KeyAction::quit), "\n");
+}
+
+TEST(Tick, NothingIsPrintedWhileTheFilterIsNotReady) {
+    LoopState state = startLoop(kStart);
+    FilterSnapshot s = readySnapshot();
+    s.ready = false;
+    EXPECT_EQ(tickText(state, s, {1.0, 2.0, 3.0}, kStart + 1s), "");
+    EXPECT_FALSE(state.marked);
+    EXPECT_EQ(state.markAt, kStart);
+}
+
+TEST(Tick, TheFirstReadyTickMarksTheReferenceThenDriftIsMeasuredAgainstIt) {
+    LoopState state = startLoop(kStart);
+    const FilterSnapshot s = readySnapshot();
+    const std::string first = tickText(state, s, {179.0, 1.0, 0.0}, kStart + 2s);
+    EXPECT_EQ(first.rfind(markLine(s), 0), 0u) << first;
+    EXPECT_NE(first.find("y+0.00 p+0.00 r+0.00 (0.0m)"), std::string::npos) << first;
+    EXPECT_TRUE(state.marked);
+    EXPECT_EQ(state.markAt, kStart + 2s);
+
+    const std::string later = tickText(state, s, {-179.0, 0.5, 0.0}, kStart + 2s + 60s);
+    EXPECT_EQ(later.find("drift reference marked"), std::string::npos);
+    EXPECT_NE(later.find("y+2.00 p-0.50 r+0.00 (1.0m)"), std::string::npos) << later;
+}
+
+TEST(Tick, WithinTheFirstHundredthOfAMinuteRatesShowZero) {
+    LoopState state = startLoop(kStart);
+    tickText(state, readySnapshot(), {0.0, 0.0, 0.0}, kStart);
+    const std::string text = tickText(state, readySnapshot(), {5.0, -5.0, 5.0}, kStart + 590ms);
+    EXPECT_NE(text.find("y+0.00 p+0.00 r+0.00 (0.0m)"), std::string::npos) << text;
+}
+
+TEST(Tick, MarkingAgainRestartsTheDriftFromZero) {
+    LoopState state = startLoop(kStart);
+    tickText(state, readySnapshot(), {0.0, 0.0, 0.0}, kStart);
+    applyKey(state, KeyAction::mark);
+    const std::string text = tickText(state, readySnapshot(), {10.0, 0.0, 0.0}, kStart + 120s);
+    EXPECT_EQ(text.rfind(markLine(readySnapshot()), 0), 0u);
+    EXPECT_NE(text.find("y+0.00 p+0.00 r+0.00 (0.0m)"), std::string::npos) << text;
+    EXPECT_EQ(state.reference.yaw, 10.0);
+}
+
+TEST(Tick, ARestartTheLoopDidNotAskForKeepsTheReference) {
+    LoopState state = startLoop(kStart);
+    tickText(state, readySnapshot(), {20.0, 0.0, 0.0}, kStart);
+    FilterSnapshot restarted = readySnapshot();
+    restarted.ready = false;  // a long timestamp gap restarted the filter
+    EXPECT_EQ(tickText(state, restarted, {0.0, 0.0, 0.0}, kStart + 30s), "");
+    const std::string text = tickText(state, readySnapshot(), {21.0, 0.0, 0.0}, kStart + 60s);
+    EXPECT_EQ(text.find("drift reference marked"), std::string::npos);
+    EXPECT_NE(text.find("y+1.00 p+0.00 r+0.00 (1.0m)"), std::string::npos) << text;
+}
+
+TEST(SerialCheck, ComparesOnceTheFirstNonEmptySerialIsSeen) {
+    LoopState state = startLoop(kStart);
+    EXPECT_EQ(compareUnitOnce(state, "LHR-A", ""), "");
+    EXPECT_FALSE(state.unitCompared);
+    EXPECT_EQ(compareUnitOnce(state, "LHR-A", "LHR-B"), serialWarning("LHR-A", "LHR-B"));
+    EXPECT_TRUE(state.unitCompared);
+    EXPECT_EQ(compareUnitOnce(state, "LHR-A", "LHR-C"), "");  // a later reconnection is not compared
+}
+
+TEST(SerialCheck, AMatchingUnitIsQuietAndAnEmptyConfiguredSerialDiffers) {
+    LoopState same = startLoop(kStart);
+    EXPECT_EQ(compareUnitOnce(same, "LHR-A", "LHR-A"), "");
+    EXPECT_TRUE(same.unitCompared);
+    EXPECT_EQ(compareUnitOnce(same, "LHR-A", "LHR-B"), "");
+    LoopState empty = startLoop(kStart);
+    EXPECT_EQ(compareUnitOnce(empty, "", "LHR-A"),
+              "\nWARNING: config  but attached unit LHR-A \xE2\x80\x94 calibration does not match this headset!\n");
+    // Case matters: the comparison is byte for byte.
+    LoopState cased = startLoop(kStart);
+    EXPECT_NE(compareUnitOnce(cased, "lhr-a", "LHR-A"), "");
+}
+
+}  // namespace
+}  // namespace vesko
