@@ -55,6 +55,7 @@ struct AcceptedSamples {
 
 // Decodes a completed read. `bytes` holds `bufferSize` readable bytes and the
 // device claims `transferred` of them; only min(transferred, bufferSize) count.
+// A null `bytes` is treated as an empty buffer.
 DecodedReport decodeImuReport(const std::uint8_t* bytes, std::size_t bufferSize,
                               std::size_t transferred) noexcept;
 
