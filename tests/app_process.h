@@ -17,10 +17,12 @@ struct Finished {
 // Runs `exe` with `args` and empty standard input, and waits for it to end.
 Finished runToEnd(const std::string& exe, const std::vector<std::string>& args);
 
-// A running child with standard input as a pipe (POSIX builds only).
+// A running child with standard input from a pipe, or from a pseudo-terminal
+// as a user's console would be (POSIX builds only).
 class Child {
 public:
-    Child(const std::string& exe, const std::vector<std::string>& args);
+    enum class Input { pipe, terminal };
+    Child(const std::string& exe, const std::vector<std::string>& args, Input input = Input::pipe);
     ~Child();  // kills the child if it still runs
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -32,6 +34,10 @@ public:
     void send(const std::string& keys);
     // Ends the child's standard input.
     void closeInput();
+    // With a terminal as input: whether it is in canonical mode with echo, as a shell leaves it.
+    bool terminalIsCooked() const;
+    // Sends `sig` to the child.
+    void signal(int sig);
     // Collects output until the child exits or `timeout` passes; its status, or -1.
     int waitForExit(std::chrono::milliseconds timeout);
 

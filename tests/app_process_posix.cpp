@@ -1,6 +1,8 @@
 // Child processes for the black-box tests on POSIX: posix_spawn with three pipes.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -31,6 +33,16 @@ Pipe makePipe() {
     return {fds[0], fds[1]};
 }
 
+// The child reads the terminal's slave side; keys go in through the master.
+Pipe makeTerminal(int& slaveForChecks) {
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);  // the child gets it as its stdin only
+    slaveForChecks = ::fcntl(slave, F_DUPFD_CLOEXEC, 0);
+    return {slave, master};
+}
+
 void closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -42,6 +54,7 @@ struct Child::Impl {
     pid_t pid = -1;
     int status = -1;
     int input = -1;
+    int terminal = -1;  // the slave side, kept open to look at its mode
     std::array<int, 2> outputs{-1, -1};  // stdout, stderr
     std::string out;
     std::string err;
@@ -75,10 +88,11 @@ bool Child::Impl::reap(bool block) {
     return true;
 }
 
-Child::Child(const std::string& exe, const std::vector<std::string>& args)
+Child::Child(const std::string& exe, const std::vector<std::string>& args, Input input)
     : impl_(std::make_unique<Impl>()) {
     ::signal(SIGPIPE, SIG_IGN);  // a child that died must fail the test, not kill it
-    const Pipe in = makePipe(), out = makePipe(), err = makePipe();
+    const Pipe in = input == Input::terminal ? makeTerminal(impl_->terminal) : makePipe();
+    const Pipe out = makePipe(), err = makePipe();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in.read, STDIN_FILENO);
@@ -104,6 +118,7 @@ Child::~Child() {
         impl_->reap(true);
     }
     closeFd(impl_->input);
+    closeFd(impl_->terminal);
     for (int& fd : impl_->outputs) closeFd(fd);
 }
 
@@ -119,6 +134,16 @@ bool Child::waitForOutput(const std::string& text, std::size_t count,
 
 void Child::closeInput() {
     closeFd(impl_->input);
+}
+
+bool Child::terminalIsCooked() const {
+    struct termios mode{};
+    if (impl_->terminal < 0 || ::tcgetattr(impl_->terminal, &mode) != 0) return false;
+    return (mode.c_lflag & ICANON) && (mode.c_lflag & ECHO);
+}
+
+void Child::signal(int sig) {
+    if (impl_->pid > 0) ::kill(impl_->pid, sig);
 }
 
 void Child::send(const std::string& keys) {

@@ -1,6 +1,7 @@
 // Sessions with the simulated headset driven through a pipe: banner, marks, keys, quit, warnings.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -133,6 +134,28 @@ TEST(Session, AnotherHeadsetsConfigurationWarnsOnce) {
               1u)
         << child.out();
     EXPECT_EQ(countOf(child.out(), "WARNING"), 1u);
+}
+
+TEST(Session, TheTerminalIsPutBackOnQuitAndOnSignals) {
+    const int ways[] = {0, SIGINT, SIGTERM, SIGHUP};  // 0: the q key
+    std::vector<std::unique_ptr<Child>> children;
+    for (std::size_t i = 0; i < std::size(ways); ++i) {
+        children.push_back(std::make_unique<Child>(HEADVANE_SIM_EXE, std::vector<std::string>{"--config", kExample},
+                                                   Child::Input::terminal));
+    }
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        Child& child = *children[i];
+        ASSERT_TRUE(child.waitForOutput("\ryaw", 1, kPatience)) << child.out() << child.err();
+        EXPECT_FALSE(child.terminalIsCooked()) << "keys are read unechoed, without Enter";
+        if (ways[i] == 0) {
+            child.send("q");
+        } else {
+            child.signal(ways[i]);
+        }
+        // A signal still ends the process as it would have: killed by that signal.
+        EXPECT_EQ(child.waitForExit(10s), ways[i] == 0 ? 0 : 128 + ways[i]) << ways[i];
+        EXPECT_TRUE(child.terminalIsCooked()) << ways[i];
+    }
 }
 
 }  // namespace
