@@ -23,7 +23,7 @@ public:
     ReadChannel& operator=(const ReadChannel&) = delete;
 
     // Makes the event. On failure returns false and says what failed in `what`
-    // (for example "CreateEventW failed (err 8)").
+    // (for example "CreateEventW failed, err 8").
     bool create(std::string& what);
     bool valid() const noexcept;
     void close() noexcept;
