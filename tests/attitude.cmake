@@ -1,0 +1,8 @@
+# Tests of the vector math and the attitude filter.
+headvane_add_test(vector_math_test
+  SOURCES vector_math_test.cpp
+  LIBS hv_attitude)
+headvane_add_test(attitude_filter_test
+  SOURCES attitude_filter_test.cpp attitude_motion_test.cpp attitude_allocation_test.cpp
+          attitude_concurrency_test.cpp
+  LIBS hv_attitude Threads::Threads)

@@ -1,0 +1,140 @@
+// Motion tests: the filter must follow known head motions fed by a synthetic IMU.
+// They catch the sign, frame and product-order faults rule-by-rule tests miss.
+#include "attitude_filter.h"
+
+#include <gtest/gtest.h>
+
+#include "attitude_test_support.h"
+#include "synthetic_imu.h"
+
+namespace vesko {
+namespace {
+
+using test::SyntheticImu;
+
+constexpr double kRadPerDeg = 3.141592653589793 / 180.0;
+constexpr Vector3 kYawAxis{0.0, 1.0, 0.0};
+constexpr Vector3 kPitchAxis{1.0, 0.0, 0.0};
+constexpr Vector3 kRollAxis{0.0, 0.0, 1.0};
+
+Vector3 rate(const Vector3& axis, double degreesPerSecond) {
+    const double r = degreesPerSecond * kRadPerDeg;
+    return {axis.x * r, axis.y * r, axis.z * r};
+}
+
+// A configured filter and an IMU generating samples for it.
+struct Bench {
+    AttitudeFilter filter;
+    SyntheticImu imu;
+
+    explicit Bench(const HeadsetConfig& config = {}, const Vector3& sensorBias = {}, double noise = 0.0)
+        : imu(config.imu, FilterParams{}, sensorBias, noise) {
+        filter.configure(config, FilterParams{});
+    }
+    // Still long enough for the bias window to close.
+    void settle() {
+        imu.hold(filter, 1.2);
+        ASSERT_TRUE(filter.snapshot().ready);
+    }
+    YawPitchRoll angles() const { return toYawPitchRoll(filter.orientation(0.0)); }
+};
+
+HeadsetConfig mounted(const ConfigVector& plusX, const ConfigVector& plusZ) {
+    HeadsetConfig config;
+    config.imu.plusX = plusX;
+    config.imu.plusZ = plusZ;
+    return config;
+}
+
+TEST(Motion, YawTurnOfNinetyDegrees) {
+    for (const double noise : {0.0, 1.5}) {
+        Bench b({}, {3.0, -5.0, 1.0}, noise);
+        b.settle();
+        b.imu.turn(b.filter, rate(kYawAxis, 45.0), 2.0);
+        b.imu.hold(b.filter, 0.1);
+        const YawPitchRoll a = b.angles();
+        EXPECT_NEAR(90.0, a.yaw, 0.5) << noise;
+        EXPECT_NEAR(0.0, a.pitch, 0.1) << noise;
+        EXPECT_NEAR(0.0, a.roll, 0.1) << noise;
+    }
+}
+
+TEST(Motion, StartTiltedReadsTheTiltAtOnce) {
+    for (const double noise : {0.0, 1.5}) {
+        Bench b({}, {}, noise);
+        b.imu.truth = test::fromYawPitchRoll(0.0, 20.0, 0.0);
+        b.settle();
+        EXPECT_NEAR(20.0, b.angles().pitch, 0.1) << noise;
+        b.imu.hold(b.filter, 2.0);
+        const YawPitchRoll a = b.angles();
+        EXPECT_NEAR(20.0, a.pitch, 0.1) << noise;
+        EXPECT_NEAR(0.0, a.yaw, 0.1) << noise;
+        EXPECT_NEAR(0.0, a.roll, 0.1) << noise;
+    }
+}
+
+// Yaw, then pitch, then roll, each about the head's own axis, builds exactly
+// R(+Y, yaw) (x) R(+X, pitch) (x) R(+Z, roll); each stage is checked on its own.
+void expectYawPitchRollSequence(Bench& b, double yaw, double pitch, double roll) {
+    b.settle();
+    b.imu.turn(b.filter, rate(kYawAxis, yaw), 1.0);
+    EXPECT_NEAR(yaw, b.angles().yaw, 0.5);
+    b.imu.turn(b.filter, rate(kPitchAxis, pitch), 1.0);
+    EXPECT_NEAR(pitch, b.angles().pitch, 0.5);
+    b.imu.turn(b.filter, rate(kRollAxis, roll), 1.0);
+    b.imu.hold(b.filter, 0.2);
+    const YawPitchRoll a = b.angles();
+    EXPECT_NEAR(yaw, a.yaw, 0.5);
+    EXPECT_NEAR(pitch, a.pitch, 0.5);
+    EXPECT_NEAR(roll, a.roll, 0.5);
+}
+
+TEST(Motion, RollWhilePitchedKeepsEveryAxisSign) {
+    const YawPitchRoll cases[] = {{40, 20, 30}, {-40, -20, -30}, {-120, 15, -50}, {150, -35, 70}};
+    for (const YawPitchRoll& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.yaw << " " << c.pitch << " " << c.roll);
+        Bench b({}, {-2.0, 4.0, 0.5}, 1.0);
+        expectYawPitchRollSequence(b, c.yaw, c.pitch, c.roll);
+    }
+}
+
+TEST(Motion, MountingDoesNotChangeTheHeadFrameResult) {
+    const HeadsetConfig mountings[] = {
+        mounted({-1, 0, 0}, {0, -1, 0}),  // IMU x back to front, z down
+        mounted({0, 1, 0}, {1, 0, 0}),    // axes permuted cyclically
+        mounted({0, 0, -1}, {0, 1, 0}),
+    };
+    Bench reference({}, {}, 1.0);
+    expectYawPitchRollSequence(reference, 60.0, -25.0, 40.0);
+    const YawPitchRoll expected = reference.angles();
+    for (const HeadsetConfig& config : mountings) {
+        Bench b(config, {}, 1.0);
+        expectYawPitchRollSequence(b, 60.0, -25.0, 40.0);
+        const YawPitchRoll a = b.angles();
+        EXPECT_NEAR(expected.yaw, a.yaw, 1e-9);
+        EXPECT_NEAR(expected.pitch, a.pitch, 1e-9);
+        EXPECT_NEAR(expected.roll, a.roll, 1e-9);
+    }
+}
+
+// The bias window sees the sensor's whole offset, the configured part included:
+// a still headset must not turn once tracking, whatever the configuration says.
+TEST(Motion, ConfiguredGyroBiasIsNotSubtractedTwice) {
+    HeadsetConfig config;
+    config.imu.gyroBias = {12.0, -7.0, 3.0};
+    const Vector3 sensorBias{12.4, -7.2, 3.3};
+    Bench b(config, sensorBias, 1.0);
+    b.settle();
+    const FilterSnapshot s = b.filter.snapshot();
+    EXPECT_NEAR(12.4, s.bias[0], 0.1);
+    EXPECT_NEAR(-7.2, s.bias[1], 0.1);
+    EXPECT_NEAR(3.3, s.bias[2], 0.1);
+    b.imu.hold(b.filter, 10.0);
+    const YawPitchRoll a = b.angles();
+    EXPECT_NEAR(0.0, a.yaw, 0.05);
+    EXPECT_NEAR(0.0, a.pitch, 0.05);
+    EXPECT_NEAR(0.0, a.roll, 0.05);
+}
+
+}  // namespace
+}  // namespace vesko
