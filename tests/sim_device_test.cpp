@@ -67,11 +67,23 @@ TEST(SimulatedUnit, IsFoundPairedWithItsMcuAndChosenWithoutAFilter) {
     closeDevice(unit);
 }
 
-TEST(SimulatedUnit, ReadsArriveInOrderAtTheSampleRate) {
-    const DeviceHandle unit = openUnit();
+// A freshly opened unit with a read channel, closed again after the test.
+class SimulatedUnitReads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string what;
+        ASSERT_TRUE(channel.create(what));
+    }
+    void TearDown() override { closeDevice(unit); }
+
+    DeviceHandle unit = openUnit();
     ReadChannel channel;
-    std::string what;
-    ASSERT_TRUE(channel.create(what));
+    std::uint8_t buf[kImuReportReadSize] = {};
+    std::uint32_t got = 0;
+    unsigned long error = 0;
+};
+
+TEST_F(SimulatedUnitReads, ArriveInOrderAtTheSampleRate) {
     const auto begin = Clock::now();
     Read previous = readReport(channel, unit);
     ASSERT_TRUE(previous.ok);
@@ -84,17 +96,9 @@ TEST(SimulatedUnit, ReadsArriveInOrderAtTheSampleRate) {
     }
     // Five reports from a fresh handle span at least four report periods.
     EXPECT_GE(Clock::now() - begin, 4 * simulatedReportDue(0));
-    closeDevice(unit);
 }
 
-TEST(SimulatedUnit, ACancelledReadFailsAndTheNextOneGoesOn) {
-    const DeviceHandle unit = openUnit();
-    ReadChannel channel;
-    std::string what;
-    ASSERT_TRUE(channel.create(what));
-    std::uint8_t buf[kImuReportReadSize];
-    std::uint32_t got = 0;
-    unsigned long error = 0;
+TEST_F(SimulatedUnitReads, ACancelledReadFailsAndTheNextOneGoesOn) {
     const Read before = readReport(channel, unit);
     ASSERT_TRUE(before.ok);
     auto lastSeq = static_cast<std::uint8_t>(before.first.seq + 2);
@@ -114,32 +118,19 @@ TEST(SimulatedUnit, ACancelledReadFailsAndTheNextOneGoesOn) {
     const Read after = readReport(channel, unit);
     ASSERT_TRUE(after.ok);
     EXPECT_EQ(static_cast<std::uint8_t>(after.first.seq - lastSeq), 1);
-    closeDevice(unit);
 }
 
-TEST(SimulatedUnit, AReaderThatFallsBehindLosesTheOldestReports) {
-    const DeviceHandle unit = openUnit();
-    ReadChannel channel;
-    std::string what;
-    ASSERT_TRUE(channel.create(what));
+TEST_F(SimulatedUnitReads, AReaderThatFallsBehindLosesTheOldestReports) {
     const Read before = readReport(channel, unit);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // 100 reports go by
     const Read after = readReport(channel, unit);
     ASSERT_TRUE(before.ok && after.ok);
     const std::uint32_t ticks = after.first.timestamp - before.first.timestamp;
     EXPECT_GT(ticks / kSimTicksPerSample, 40u * 3u);
-    closeDevice(unit);
 }
 
-TEST(SimulatedUnit, AClosedHandleCannotBeRead) {
-    const DeviceHandle unit = openUnit();
+TEST_F(SimulatedUnitReads, FailOnAClosedHandle) {
     closeDevice(unit);
-    ReadChannel channel;
-    std::string what;
-    ASSERT_TRUE(channel.create(what));
-    std::uint8_t buf[kImuReportReadSize];
-    std::uint32_t got = 0;
-    unsigned long error = 0;
     EXPECT_EQ(channel.startRead(unit, buf, sizeof buf, got, error), ReadChannel::Start::failed);
     EXPECT_EQ(error, 6u);
 }

@@ -64,11 +64,6 @@ TEST(SimulatedHeadset, StreamIsGaplessAcrossTheClockAndSequenceWraps) {
     EXPECT_EQ(simulatedSample(0).timestamp, kSimFirstTimestamp);
 }
 
-TEST(SimulatedHeadset, AReportIsSentWhenItsLastSampleIsTaken) {
-    EXPECT_EQ(simulatedReportDue(0), std::chrono::milliseconds(3));
-    EXPECT_EQ(simulatedReportDue(999), std::chrono::milliseconds(3000));
-}
-
 TEST(SimulatedHeadset, MirrorsTheExampleConfiguration) {
     const HeadsetConfig config = exampleConfig();
     using C = SimulatedCalibration;
