@@ -1,4 +1,4 @@
-// Reading the configuration file into memory, bounded so a stream without end cannot exhaust memory.
+// Reading the configuration file into memory, bounded so an endless stream cannot exhaust it.
 #pragma once
 
 #include <cstddef>

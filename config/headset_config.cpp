@@ -1,4 +1,4 @@
-// Loading and parsing the headset file: the one place where JSON and read exceptions become error text.
+// Loading and parsing the headset file: where JSON and read exceptions become error text.
 #include "headset_config.h"
 
 #include <exception>

@@ -1,4 +1,4 @@
-// Loading headset files: the shipped example, unopenable paths, the path suffix, the size cap, pipes.
+// Loading headset files: the example, unopenable paths, the path suffix, the size cap, pipes.
 #include "headset_config.h"
 
 #include <filesystem>
@@ -41,7 +41,8 @@ protected:
 };
 
 TEST_F(HeadsetConfigFile, ExampleLoads) {
-    ASSERT_TRUE(loadHeadsetConfig(HEADVANE_SOURCE_DIR "/examples/headset.json", cfg_, &error_)) << error_;
+    const std::string example = HEADVANE_SOURCE_DIR "/examples/headset.json";
+    ASSERT_TRUE(loadHeadsetConfig(example, cfg_, &error_)) << error_;
     EXPECT_EQ(cfg_.deviceSerialNumber, "LHR-7A3D19C4");
     EXPECT_EQ(cfg_.eyeTargetWidthInPixels, 1832);
     EXPECT_EQ(cfg_.imu.plusZ, (ConfigVector{0.0, -1.0, 0.0}));
@@ -69,8 +70,8 @@ TEST_F(HeadsetConfigFile, ParseErrorsNameThePath) {
                       "expected '[', '{', or a literal (" + empty + ")");
     const std::string noImu = write("no_imu.json", test::without("/imu").dump(2));
     EXPECT_FALSE(loadHeadsetConfig(noImu, cfg_, &error_));
-    EXPECT_EQ(error_, "config parse error: [json.exception.out_of_range.403] key 'imu' not found (" +
-                          noImu + ")");
+    EXPECT_EQ(error_, "config parse error: [json.exception.out_of_range.403] key 'imu' not found"
+                      " (" + noImu + ")");
 }
 
 TEST_F(HeadsetConfigFile, SizeCapIsExact) {

@@ -1,4 +1,4 @@
-// Parsing headset documents: stored values, defaults, rejections with their exact texts, and partial fills.
+// Parsing headset documents: stored values, defaults, exact rejection texts, partial fills.
 #include "headset_config.h"
 
 #include <cmath>
@@ -18,6 +18,24 @@ using test::Json;
 using test::minimalDocument;
 using test::with;
 using test::without;
+
+constexpr const char* kWidth = "/device/eye_target_width_in_pixels";
+constexpr const char* kHeight = "/device/eye_target_height_in_pixels";
+
+// The library's texts, whole, for the failures the loader passes through.
+std::string missingKey(const std::string& key) {
+    return "[json.exception.out_of_range.403] key '" + key + "' not found";
+}
+std::string indexOutOfRange(int index) {
+    return "[json.exception.out_of_range.401] array index " + std::to_string(index) +
+           " is out of range";
+}
+std::string cannotIndex(const std::string& type) {
+    return "[json.exception.type_error.304] cannot use at() with " + type;
+}
+std::string wrongType(const std::string& wanted, const std::string& found) {
+    return "[json.exception.type_error.302] type must be " + wanted + ", but is " + found;
+}
 
 struct Rejection {
     Json doc;
@@ -104,28 +122,31 @@ TEST(HeadsetConfigParse, ToleratedShapes) {
 }
 
 TEST(HeadsetConfigParse, PixelSizesTruncateAndKeepTheirFullRange) {
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
     const struct {
         Json value;
         std::int32_t stored;
-    } cases[] = {{1832.9, 1832}, {-3.7, -3}, {true, 1}, {false, 0},
-                 {2147483647, 2147483647}, {-2147483648LL, std::numeric_limits<std::int32_t>::min()},
-                 {2147483647.9, 2147483647}, {-2147483648.9, std::numeric_limits<std::int32_t>::min()}};
+    } cases[] = {{1832.9, 1832},           {-3.7, -3},   {true, 1},
+                 {false, 0},               {2147483647, 2147483647},
+                 {-2147483648LL, kMin},    {2147483647.9, 2147483647},
+                 {-2147483648.9, kMin}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value.dump());
-        EXPECT_EQ(parsed(with("/device/eye_target_height_in_pixels", c.value)).eyeTargetHeightInPixels,
-                  c.stored);
+        EXPECT_EQ(parsed(with(kHeight, c.value)).eyeTargetHeightInPixels, c.stored);
     }
 }
 
 TEST(HeadsetConfigParse, PixelSizesOutsideThe32BitRangeAreRejected) {
     const std::string tail = " is out of range for a pixel size";
+    const std::string width = "eye_target_width_in_pixels ";
+    const std::string height = "eye_target_height_in_pixels ";
     expectRejected({
-        {with("/device/eye_target_width_in_pixels", 1e12), "eye_target_width_in_pixels 1000000000000.0" + tail},
-        {with("/device/eye_target_width_in_pixels", -1e12), "eye_target_width_in_pixels -1000000000000.0" + tail},
-        {with("/device/eye_target_height_in_pixels", 4294967296ULL), "eye_target_height_in_pixels 4294967296" + tail},
-        {with("/device/eye_target_height_in_pixels", 2147483648LL), "eye_target_height_in_pixels 2147483648" + tail},
-        {with("/device/eye_target_height_in_pixels", 2147483648.0), "eye_target_height_in_pixels 2147483648.0" + tail},
-        {with("/device/eye_target_height_in_pixels", -2147483649LL), "eye_target_height_in_pixels -2147483649" + tail},
+        {with(kWidth, 1e12), width + "1000000000000.0" + tail},
+        {with(kWidth, -1e12), width + "-1000000000000.0" + tail},
+        {with(kHeight, 4294967296ULL), height + "4294967296" + tail},
+        {with(kHeight, 2147483648LL), height + "2147483648" + tail},
+        {with(kHeight, 2147483648.0), height + "2147483648.0" + tail},
+        {with(kHeight, -2147483649LL), height + "-2147483649" + tail},
     });
     // Not reachable from JSON text, but the reader must not convert them either.
     for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
@@ -150,48 +171,50 @@ TEST(HeadsetConfigParse, MalformedTextIsAParseError) {
 
 TEST(HeadsetConfigParse, StructureErrors) {
     const std::string eyes = "expected 2 eyes";
-    Json twoMemberObject = {{"a", test::eye(1)}, {"b", test::eye(2)}};
+    const char* transforms = "/tracking_to_eye_transform";
+    const Json twoMembers = {{"a", test::eye(1)}, {"b", test::eye(2)}};
     expectRejected({
-        {Json::array({minimalDocument()}), "[json.exception.type_error.304] cannot use at() with array"},
-        {without("/imu"), "[json.exception.out_of_range.403] key 'imu' not found"},
-        {with("/IMU", minimalDocument()["imu"], without("/imu")), "[json.exception.out_of_range.403] key 'imu' not found"},
-        {with("/device", Json::array()), "[json.exception.type_error.304] cannot use at() with array"},
-        {with("/tracking_to_eye_transform", Json::array({test::eye(1)})), eyes},
-        {with("/tracking_to_eye_transform", {test::eye(1), test::eye(2), test::eye(3)}), eyes},
-        {with("/tracking_to_eye_transform", Json{{"a", 1}, {"b", 2}, {"c", 3}}), eyes},
-        {with("/tracking_to_eye_transform", nullptr), eyes},
-        {with("/tracking_to_eye_transform", twoMemberObject), "[json.exception.type_error.304] cannot use at() with object"},
-        {with("/display_color_mult", Json::array({Json{1, 1, 1}})), "[json.exception.out_of_range.401] array index 1 is out of range"},
-        {with("/imu/acc_scale", {1, 1}), "[json.exception.out_of_range.401] array index 2 is out of range"},
-        {with("/tracking_to_eye_transform/1/intrinsics/2", {1, 1}), "[json.exception.out_of_range.401] array index 2 is out of range"},
-        {with("/head/plus_z", Json{{"x", 1}}), "[json.exception.type_error.304] cannot use at() with object"},
+        {Json::array({minimalDocument()}), cannotIndex("array")},
+        {without("/imu"), missingKey("imu")},
+        {with("/IMU", minimalDocument()["imu"], without("/imu")), missingKey("imu")},
+        {with("/device", Json::array()), cannotIndex("array")},
+        {with(transforms, Json::array({test::eye(1)})), eyes},
+        {with(transforms, {test::eye(1), test::eye(2), test::eye(3)}), eyes},
+        {with(transforms, Json{{"a", 1}, {"b", 2}, {"c", 3}}), eyes},
+        {with(transforms, nullptr), eyes},
+        {with(transforms, twoMembers), cannotIndex("object")},
+        {with("/display_color_mult", Json::array({Json{1, 1, 1}})), indexOutOfRange(1)},
+        {with("/imu/acc_scale", {1, 1}), indexOutOfRange(2)},
+        {with("/tracking_to_eye_transform/1/intrinsics/2", {1, 1}), indexOutOfRange(2)},
+        {with("/head/plus_z", Json{{"x", 1}}), cannotIndex("object")},
     });
 }
 
 TEST(HeadsetConfigParse, TypeErrors) {
-    const std::string number = "[json.exception.type_error.302] type must be number, but is ";
     expectRejected({
-        {with("/ipd/default_mm", "63.5"), number + "string"},
-        {with("/ipd/default_mm", true), number + "boolean"},
-        {with("/seconds_from_vsync_to_photons", nullptr), number + "null"},
-        {with("/device/eye_target_width_in_pixels", "1440"), number + "string"},
-        {with("/device/eye_target_width_in_pixels", nullptr), number + "null"},
-        {with("/imu/gyro_scale", {1, "2", 3}), number + "string"},
-        {with("/parallel_render_cameras", 1), "[json.exception.type_error.302] type must be boolean, but is number"},
-        {with("/model_number", nullptr), "[json.exception.type_error.302] type must be string, but is null"},
-        {with("/device_serial_number", 42), "[json.exception.type_error.302] type must be string, but is number"},
+        {with("/ipd/default_mm", "63.5"), wrongType("number", "string")},
+        {with("/ipd/default_mm", true), wrongType("number", "boolean")},
+        {with("/seconds_from_vsync_to_photons", nullptr), wrongType("number", "null")},
+        {with(kWidth, "1440"), wrongType("number", "string")},
+        {with(kWidth, nullptr), wrongType("number", "null")},
+        {with("/imu/gyro_scale", {1, "2", 3}), wrongType("number", "string")},
+        {with("/imu/gyro_scale", nullptr), cannotIndex("null")},
+        {with("/parallel_render_cameras", 1), wrongType("boolean", "number")},
+        {with("/model_number", nullptr), wrongType("string", "null")},
+        {with("/device_serial_number", 42), wrongType("string", "number")},
     });
 }
 
 TEST(HeadsetConfigParse, DistortionTypeIsCheckedFirstAndExactly) {
-    const std::string unsupported = "unsupported distortion type ";
-    const std::string verified = " (only DISTORT_POLY3 is S3-verified)";
-    const char* blueType = "/tracking_to_eye_transform/1/distortion_blue/type";
+    const auto unsupported = [](const std::string& type) {
+        return "unsupported distortion type " + type + " (only DISTORT_POLY3 is S3-verified)";
+    };
+    const char* type = "/tracking_to_eye_transform/1/distortion_blue/type";
+    const Json noCenter = without("/tracking_to_eye_transform/1/distortion_blue/center_x");
     expectRejected({
-        {with(blueType, "distort_poly3"), unsupported + "distort_poly3" + verified},
-        {with(blueType, "DISTORT_POLY5", without("/tracking_to_eye_transform/1/distortion_blue/center_x")),
-         unsupported + "DISTORT_POLY5" + verified},
-        {with(blueType, 3), "[json.exception.type_error.302] type must be string, but is number"},
+        {with(type, "distort_poly3"), unsupported("distort_poly3")},
+        {with(type, "DISTORT_POLY5", noCenter), unsupported("DISTORT_POLY5")},
+        {with(type, 3), wrongType("string", "number")},
     });
 }
 
@@ -199,12 +222,11 @@ TEST(HeadsetConfigParse, DistortionTypeIsCheckedFirstAndExactly) {
 TEST(HeadsetConfigParse, FailuresAreReportedInReadingOrder) {
     const Json noColours = without("/display_color_mult");
     expectRejected({
-        {without("/imu", noColours), "[json.exception.out_of_range.403] key 'imu' not found"},
+        {without("/imu", noColours), missingKey("imu")},
         {with("/tracking_to_eye_transform", Json::array({1}), noColours), "expected 2 eyes"},
         {with("/tracking_to_eye_transform/0/distortion/type", "X", noColours),
-         "[json.exception.out_of_range.403] key 'display_color_mult' not found"},
-        {without("/device_serial_number", without("/device")),
-         "[json.exception.out_of_range.403] key 'device_serial_number' not found"},
+         missingKey("display_color_mult")},
+        {without("/device_serial_number", without("/device")), missingKey("device_serial_number")},
     });
 }
 
@@ -221,7 +243,8 @@ TEST(HeadsetConfigParse, FailureKeepsWhatWasReadAndLeavesTheRest) {
 
     // A short colour list fails only after all of eye 1's lens data is stored.
     HeadsetConfig late;
-    EXPECT_FALSE(parseHeadsetConfig(with("/display_color_mult", Json::array({Json{0.5, 0.5, 0.5}})).dump(), late));
+    const Json oneColour = with("/display_color_mult", Json::array({Json{0.5, 0.5, 0.5}}));
+    EXPECT_FALSE(parseHeadsetConfig(oneColour.dump(), late));
     EXPECT_EQ(late.eyes[0].colorMult, (ConfigVector{0.5, 0.5, 0.5}));
     EXPECT_EQ(late.eyes[1].eyeToHead[2][2], 20.0);
     EXPECT_EQ(late.eyes[1].colorMult, (ConfigVector{1, 1, 1}));

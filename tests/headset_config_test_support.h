@@ -1,4 +1,4 @@
-// Builds headset documents for the loader tests: one valid minimal document and one-line variations of it.
+// Headset documents for the loader tests: a minimal valid one and one-line variations of it.
 #pragma once
 
 #include <string>
@@ -28,7 +28,8 @@ inline Json eye(double base) {
 // Every required member and none of the optional ones.
 inline Json minimalDocument() {
     return {{"device_serial_number", "UNIT-1"},
-            {"device", {{"eye_target_width_in_pixels", 1440}, {"eye_target_height_in_pixels", 1600}}},
+            {"device",
+             {{"eye_target_width_in_pixels", 1440}, {"eye_target_height_in_pixels", 1600}}},
             {"ipd", {{"default_mm", 63.5}}},
             {"head", {{"plus_x", {1, 0, 0}}, {"plus_z", {0, 0, 1}}, {"position", {0.1, 0.2, 0.3}}}},
             {"imu",
