@@ -14,14 +14,14 @@ if(WIN32)
     ${PROJECT_SOURCE_DIR}/imu/device_port_win.cpp
     fakes/stream_pipe_enumeration_win.cpp)
   headvane_add_test(stream_win_test
-    SOURCES stream_win_test.cpp
+    SOURCES stream_port_test.cpp stream_win_test.cpp
     LIBS hv_device_pipes)
 else()
   if(NOT TARGET PkgConfig::UMOCKDEV)
     pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
   endif()
   headvane_add_test(stream_linux_test
-    SOURCES stream_linux_test.cpp
+    SOURCES stream_port_test.cpp stream_linux_test.cpp
     LIBS hv_device_native PkgConfig::UMOCKDEV
     UMOCKDEV)
   if(CMAKE_CXX_FLAGS MATCHES "sanitize=address" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")

@@ -3,50 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "fakes/fake_stream_bench.h"
-#include "tundra_imu.h"
+#include "stream_test_support.h"
 
 namespace vesko {
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using namespace streamtest;
 
 const std::string kUnitA = "LHR-AAAA0001";
 const std::string kUnitB = "LHR-BBBB0002";
-const std::string kDash = "\xE2\x80\x94";  // U+2014 in UTF-8
 const std::string kNoMatch =
     "TundraImu: no matching 28DE:2300 MI_00 device (Dozero unplugged? wrong --imu-serial?)\n";
 const std::string kSilentLine =
     "TundraImu: stream silent 3s " + kDash + " device gone, waiting for a Dozero\n";
-
-std::string withoutCarriageReturns(std::string text) {
-    std::erase(text, '\r');
-    return text;
-}
-
-// Both console streams of everything between start and finish.
-struct Console {
-    std::string out;
-    std::string err;
-    void start() {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-    }
-    void finish() {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        out = withoutCarriageReturns(testing::internal::GetCapturedStdout());
-        err = withoutCarriageReturns(testing::internal::GetCapturedStderr());
-    }
-};
 
 // Samples as the callback saw them, from the reader thread.
 class Recorder {
@@ -77,10 +52,8 @@ protected:
 
     // Opens with the console captured and thrown away.
     void openQuietly(TundraImu& imu, const std::string& serial = "") {
-        Console console;
-        console.start();
-        const bool opened = imu.open(serial);
-        console.finish();
+        bool opened = false;
+        const Console console = captured([&] { opened = imu.open(serial); });
         ASSERT_TRUE(opened) << console.err;
     }
 };
@@ -116,10 +89,8 @@ TEST_F(StreamTest, DeliversAcceptedSamplesInOrderAndDropsRepeatsAcrossReports) {
 
 TEST_F(StreamTest, OpenAnnouncesTheUnitAndASecondOpenDoesNothing) {
     TundraImu imu;
-    Console console;
-    console.start();
-    const bool opened = imu.open("");
-    console.finish();
+    bool opened = false;
+    Console console = captured([&] { opened = imu.open(""); });
     ASSERT_TRUE(opened);
     EXPECT_EQ(console.out, "TundraImu: 1 Watchman device(s), 1 MCU-paired\nTundraImu: using " +
                                kUnitA + "\n");
@@ -127,9 +98,7 @@ TEST_F(StreamTest, OpenAnnouncesTheUnitAndASecondOpenDoesNothing) {
     EXPECT_EQ(imu.attachedSerial(), kUnitA);  // before any sample
 
     fake::plugUnit(kUnitB);
-    console.start();
-    EXPECT_TRUE(imu.open(kUnitB));
-    console.finish();
+    console = captured([&] { EXPECT_TRUE(imu.open(kUnitB)); });
     EXPECT_EQ(console.out + console.err, "");
     EXPECT_EQ(fake::enumerationCount(), 1);
     EXPECT_EQ(imu.attachedSerial(), kUnitA);
@@ -138,19 +107,16 @@ TEST_F(StreamTest, OpenAnnouncesTheUnitAndASecondOpenDoesNothing) {
 TEST_F(StreamTest, FailedOpenPrintsDiscoveryThenItsOwnLineAndStaysIdle) {
     fake::unplugUnit(kUnitA);
     TundraImu imu;
-    Console console;
-    console.start();
-    EXPECT_FALSE(imu.open(""));
-    console.finish();
+    Console console = captured([&] { EXPECT_FALSE(imu.open("")); });
     EXPECT_EQ(console.out, "TundraImu: 0 Watchman device(s), 0 MCU-paired\n");
     EXPECT_EQ(console.err, kNoMatch);
 
     // Refused by the filter: discovery's listing comes first, the stream's line last.
     fake::plugUnit(kUnitA);
-    console.start();
-    EXPECT_FALSE(imu.open(kUnitB));
-    imu.stop();
-    console.finish();
+    console = captured([&] {
+        EXPECT_FALSE(imu.open(kUnitB));
+        imu.stop();
+    });
     EXPECT_TRUE(console.err.ends_with("  " + kUnitA + "  [shares hub with Dozero MCU]\n" + kNoMatch))
         << console.err;
     EXPECT_EQ(imu.attachedSerial(), "");
@@ -163,10 +129,7 @@ TEST_F(StreamTest, FailedOpenPrintsDiscoveryThenItsOwnLineAndStaysIdle) {
 TEST_F(StreamTest, OpenWithoutAReadEventClosesTheDeviceAndFails) {
     fake::failEventCreation(true);
     TundraImu imu;
-    Console console;
-    console.start();
-    EXPECT_FALSE(imu.open(""));
-    console.finish();
+    const Console console = captured([&] { EXPECT_FALSE(imu.open("")); });
     EXPECT_EQ(console.err, "TundraImu: cannot create the read event (CreateEventW failed, err 8)\n");
     EXPECT_EQ(console.out.find("using"), std::string::npos);
     EXPECT_EQ(fake::openHandleCount(), 0);
@@ -186,9 +149,7 @@ TEST_F(StreamTest, StopIsHarmlessWhenIdleAndRepeatable) {
     openQuietly(imu);
     fake::queueReads(kUnitA, {fake::imuReport(200, 1000)});
     ASSERT_TRUE(fake::waitUntilIdle(kUnitA));
-    const auto before = Clock::now();
-    imu.stop();  // the reader is waiting for data: the cancel ends it
-    EXPECT_LT(Clock::now() - before, 500ms);
+    EXPECT_LT(timeToStop(imu), 500ms);  // the reader waits for data: the cancel ends it
     imu.stop();
     EXPECT_EQ(fake::openHandleCount(), 0);
     EXPECT_EQ(imu.attachedSerial(), kUnitA);
@@ -203,37 +164,26 @@ TEST_F(StreamTest, StopIsHarmlessWhenIdleAndRepeatable) {
     EXPECT_EQ(fake::enumerationCount(), 2);
 }
 
-TEST_F(StreamTest, ThreeSilentWaitsDeclareTheUnitGoneOnce) {
+TEST_F(StreamTest, OnlyThreeSilentWaitsInARowDeclareTheUnitGone) {
     TundraImu imu;
     openQuietly(imu);
     Console console;
     console.start();
-    fake::queueReads(kUnitA, {fake::silentWait(), fake::silentWait(), fake::silentWait()});
-    const bool closed = fake::waitUntilClosed(kUnitA);
-    const ImuStreamStats stats = imu.stats();
-    const std::string whileSearching = imu.attachedSerial();
-    imu.stop();
-    console.finish();
-    ASSERT_TRUE(closed);
-    EXPECT_EQ(console.err, kSilentLine);
-    EXPECT_EQ(stats.timeouts, 3u);
-    EXPECT_EQ(whileSearching, kUnitA);
-}
-
-TEST_F(StreamTest, ACompletedReadOfAnyKindResetsTheSilentCount) {
-    TundraImu imu;
-    openQuietly(imu);
-    Console console;
-    console.start();
+    // Any completed read, even one that is no IMU report, starts the count anew.
     fake::queueReads(kUnitA, {fake::silentWait(), fake::silentWait(), fake::otherReport(),
                               fake::silentWait(), fake::silentWait()});
-    const bool idle = fake::waitUntilIdle(kUnitA);
-    console.finish();
-    ASSERT_TRUE(idle);
-    EXPECT_EQ(console.err, "");
+    ASSERT_TRUE(fake::waitUntilIdle(kUnitA));
+    EXPECT_EQ(fake::openHandleCount(), 1);
     EXPECT_EQ(imu.stats().timeouts, 4u);
     EXPECT_EQ(imu.stats().otherReports, 1u);
-    EXPECT_EQ(fake::openHandleCount(), 1);
+
+    fake::queueReads(kUnitA, {fake::silentWait()});
+    ASSERT_TRUE(fake::waitUntilClosed(kUnitA));
+    EXPECT_EQ(imu.stats().timeouts, 5u);
+    EXPECT_EQ(imu.attachedSerial(), kUnitA);  // kept while searching
+    imu.stop();
+    console.finish();
+    EXPECT_EQ(console.err, kSilentLine);
 }
 
 // One way of losing the unit and the line it prints.
@@ -284,10 +234,8 @@ TEST_P(StreamLossTest, PrintsTheLossThenReconnectsToTheUnitFoundNext) {
 INSTANTIATE_TEST_SUITE_P(
     EachKind, StreamLossTest,
     testing::Values(
-        Loss{"ReadFileFails", {fake::failAtOnce(31)},
-             "TundraImu: ReadFile failed (err 31) " + kDash + " device gone, waiting for reconnect\n"},
-        Loss{"PendingReadFails", {fake::failLater(1167)},
-             "TundraImu: read failed (err 1167) " + kDash + " device gone, waiting for reconnect\n"},
+        Loss{"ReadFileFails", {fake::failAtOnce(31)}, lossLine("ReadFile failed", 31)},
+        Loss{"PendingReadFails", {fake::failLater(1167)}, lossLine("read failed", 1167)},
         Loss{"StreamGoesSilent", {fake::silentWait(), fake::silentWait(), fake::silentWait()},
              kSilentLine}),
     [](const testing::TestParamInfo<Loss>& info) { return std::string(info.param.name); });
@@ -300,14 +248,11 @@ TEST_F(StreamTest, KeepsSearchingQuietlyAndStopsWithinANap) {
     fake::unplugUnit(kUnitA);
     fake::queueReads(kUnitA, {fake::failLater(1167)});
     const bool retried = fake::waitForEnumerations(3, 6s);  // the open's, then two attempts
-    const auto before = Clock::now();
-    imu.stop();
-    const auto stopTook = Clock::now() - before;
+    const auto stopTook = timeToStop(imu);
     console.finish();
     ASSERT_TRUE(retried);
     EXPECT_LT(stopTook, 1500ms);
-    EXPECT_EQ(console.err, "TundraImu: read failed (err 1167) " + kDash +
-                               " device gone, waiting for reconnect\n");
+    EXPECT_EQ(console.err, lossLine("read failed", 1167));
     EXPECT_EQ(console.out, "");
 }
 
@@ -326,9 +271,7 @@ TEST_F(StreamTest, NoSampleReachesTheCallbackAfterTheDestructorReturns) {
         flood.push_back(fake::imuReport(static_cast<std::uint8_t>(3 * i), 3000 * i));
     }
     fake::queueReads(kUnitA, flood);
-    const auto limit = Clock::now() + 5s;
-    while (calls.load() < 30 && Clock::now() < limit) std::this_thread::sleep_for(1ms);
-    ASSERT_GE(calls.load(), 30);
+    ASSERT_TRUE(eventually([&] { return calls.load() >= 30; }));
 
     imu.reset();
     destroyed.store(true);
@@ -360,15 +303,13 @@ TEST_F(StreamTest, TheCallbackMayQueryTheStream) {
 
 TEST_F(StreamTest, WithoutACallbackSamplesAreStillCountedAndKept) {
     TundraImu imu;
+    openQuietly(imu);
     ImuSample out;
     out.seq = 99;
     double age = -1.0;
-    EXPECT_FALSE(imu.lastRawSample(out, &age));
+    EXPECT_FALSE(imu.lastRawSample(out, &age));  // and touches neither
     EXPECT_EQ(out.seq, 99);
     EXPECT_EQ(age, -1.0);
-
-    openQuietly(imu);
-    EXPECT_FALSE(imu.lastRawSample(out, &age));
     fake::queueReads(kUnitA, {fake::imuReport(40, 10)});
     ASSERT_TRUE(fake::waitUntilIdle(kUnitA));
     EXPECT_EQ(imu.stats().samples, 3u);
@@ -388,8 +329,7 @@ TEST_F(StreamTest, StopFromTheCallbackEndsTheReaderWithoutHanging) {
     });
     openQuietly(imu);
     fake::queueReads(kUnitA, {fake::imuReport(1, 10), fake::imuReport(4, 3010)});
-    const auto limit = Clock::now() + 5s;
-    while (calls.load() < 3 && Clock::now() < limit) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([&] { return calls.load() >= 3; }));
     imu.stop();  // joins the finished reader and closes the device
     EXPECT_EQ(calls.load(), 3);  // the rest of the report, then the reader leaves
     EXPECT_EQ(fake::openHandleCount(), 0);

@@ -6,8 +6,9 @@
 
 namespace vesko::fake {
 
-// Offered by every later enumeration, which opens a new client end each time.
+// Offered by every later enumeration (which opens a new client end each time)
+// until withdrawn. Every offered unit counts as paired with an MCU.
 void offerPipe(const std::wstring& pipeName, const std::string& serial);
-void withdrawPipes();
+void withdrawPipe(const std::wstring& pipeName);
 
 }  // namespace vesko::fake

@@ -29,9 +29,9 @@ void fake::offerPipe(const std::wstring& pipeName, const std::string& serial) {
     offers.push_back({pipeName, serial});
 }
 
-void fake::withdrawPipes() {
+void fake::withdrawPipe(const std::wstring& pipeName) {
     std::scoped_lock guard(offersLock);
-    offers.clear();
+    std::erase_if(offers, [&](const OfferedPipe& offer) { return offer.name == pipeName; });
 }
 
 bool enumerateWatchmen(WatchmanEnumeration& found) {
