@@ -6,13 +6,8 @@ namespace vesko {
 namespace {
 
 constexpr char16_t kFirstPrintable = 0x20;
-constexpr char16_t kLastAscii = 0x7E;
+constexpr char16_t kLastPrintable = 0x7E;
 constexpr wchar_t kStandIn = L'?';
-
-// Where wchar_t is UTF-16 (Windows), "%ls" writes any unit in the console's
-// code page. Elsewhere glibc's "%ls" fails outright on non-ASCII text in the C
-// locale, taking the rest of the line with it, so such units are replaced.
-constexpr bool kWideIsUtf16 = sizeof(wchar_t) == sizeof(char16_t);
 
 }  // namespace
 
@@ -35,15 +30,11 @@ std::wstring toPrintable(const WideString& wide) {
     std::wstring out;
     out.reserve(wide.size());
     for (char16_t unit : wide) {
-        // Device strings reach the terminal: control characters would let a
-        // device move the cursor or rewrite the line, so they never pass.
-        const bool control = unit < kFirstPrintable || unit == kLastAscii + 1;
-        const bool ascii = unit <= kLastAscii;
-        if (control || (!ascii && !kWideIsUtf16)) {
-            out.push_back(kStandIn);
-        } else {
-            out.push_back(static_cast<wchar_t>(unit));
-        }
+        // Printable ASCII only. "%ls" stops the whole line at a unit the C
+        // locale (glibc) or console code page (Windows) cannot write, and
+        // control characters would let a device rewrite the terminal.
+        const bool printable = unit >= kFirstPrintable && unit <= kLastPrintable;
+        out.push_back(printable ? static_cast<wchar_t>(unit) : kStandIn);
     }
     return out;
 }

@@ -20,8 +20,6 @@
 namespace vesko {
 namespace {
 
-using Attributes = std::vector<std::pair<std::string, std::string>>;
-
 // Builds a USB tree in a umockdev testbed, creating missing hubs on the way.
 class UsbTree {
 public:
@@ -39,20 +37,21 @@ public:
 
     // A Watchman-like unit at bus/devpath ("1", "2.3"); returns its hidraw node.
     std::string addUnit(const std::string& bus, const std::string& devpath, const Unit& unit) {
-        Attributes attrs = {{"idVendor", unit.vendor}, {"idProduct", "2300"}};
-        if (unit.hasSerial) attrs.emplace_back("serial", unit.serial);
-        const std::string device = usbDevice(bus, devpath, attrs);
-        const std::string sysname = bus + "-" + devpath + ":1." + std::to_string(std::stoi(unit.interface));
-        const std::string iface = add("usb", sysname, device, {{"bInterfaceNumber", unit.interface}},
-                                      {{"DEVTYPE", "usb_interface"}});
-        char hidName[32];
-        std::snprintf(hidName, sizeof(hidName), "0003:%s:2300.%04X", unit.vendor.c_str(), ++nodes_);
-        const std::string hid = add("hid", hidName, iface, {}, {});
-        return addNode(hid, "hidraw" + std::to_string(nodes_));
+        std::string attrs = "A: idVendor=" + unit.vendor + "\nA: idProduct=2300\n";
+        if (unit.hasSerial) attrs += "A: serial=" + unit.serial + "\n";
+        const std::string iface = usbDevice(bus, devpath, attrs) + "/" + bus + "-" + devpath + ":1." +
+                                  std::to_string(std::stoi(unit.interface));
+        describe(iface, "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=" + unit.interface + "\n");
+        const std::string hid = iface + "/0003:" + unit.vendor + ":2300." + std::to_string(++nodes_);
+        describe(hid, "E: SUBSYSTEM=hid\n");
+        const std::string name = "hidraw" + std::to_string(nodes_);
+        describe(hid + "/" + name, "N: " + name + "\nE: DEVNAME=/dev/" + name + "\nE: SUBSYSTEM=hidraw\nA: dev=241:" +
+                                       std::to_string(nodes_) + "\n");
+        return "/dev/" + name;
     }
 
     void addMcu(const std::string& bus, const std::string& devpath) {
-        usbDevice(bus, devpath, {{"idVendor", "35bd"}, {"idProduct", "0101"}});
+        usbDevice(bus, devpath, "A: idVendor=35bd\nA: idProduct=0101\n");
     }
 
     int masterOf(const std::string& node) { return umockdev_testbed_get_dev_fd(bed_, node.c_str()); }
@@ -79,53 +78,25 @@ public:
     }
 
 private:
-    std::string add(const std::string& subsystem, const std::string& name, const std::string& parent,
-                    const Attributes& attributes, const Attributes& properties) {
-        std::vector<gchar*> attrs = flatten(attributes);
-        std::vector<gchar*> props = flatten(properties);
-        gchar* syspath = umockdev_testbed_add_devicev(bed_, subsystem.c_str(), name.c_str(),
-                                                      parent.empty() ? nullptr : parent.c_str(),
-                                                      attrs.data(), props.data());
-        EXPECT_NE(syspath, nullptr) << name;
-        std::string result = syspath != nullptr ? syspath : "";
-        g_free(syspath);
-        return result;
-    }
-
-    // Only a device described in text gets its /dev node (a pty) made.
-    std::string addNode(const std::string& parent, const std::string& name) {
-        const std::string devnode = "/dev/" + name;
-        const std::string text = "P: " + parent.substr(std::string_view("/sys").size()) + "/" + name +
-                                 "\nN: " + name + "\nE: DEVNAME=" + devnode + "\nE: SUBSYSTEM=hidraw\nA: dev=241:" +
-                                 std::to_string(nodes_) + "\n";
+    // One device in umockdev's text form; an "N:" line makes its /dev node (a pty).
+    void describe(const std::string& path, const std::string& lines) {
         GError* error = nullptr;
-        EXPECT_TRUE(umockdev_testbed_add_from_string(bed_, text.c_str(), &error)) << (error ? error->message : "");
+        EXPECT_TRUE(umockdev_testbed_add_from_string(bed_, ("P: " + path + "\n" + lines).c_str(), &error))
+            << path << ": " << (error ? error->message : "");
         if (error != nullptr) g_error_free(error);
-        return devnode;
     }
 
-    static std::vector<gchar*> flatten(const Attributes& pairs) {
-        std::vector<gchar*> flat;
-        for (const auto& [key, value] : pairs) {
-            flat.push_back(const_cast<gchar*>(key.c_str()));
-            flat.push_back(const_cast<gchar*>(value.c_str()));
-        }
-        flat.push_back(nullptr);
-        return flat;
-    }
-
-    // The usb_device at bus/devpath ("0" is the root hub), after its parent hubs.
-    std::string usbDevice(const std::string& bus, const std::string& devpath, Attributes attrs) {
-        const std::string key = bus + "/" + devpath;
-        if (auto known = devices_.find(key); known != devices_.end()) return known->second;
+    // The usb_device at bus/devpath ("0" is the root hub), after its parent hubs; returns its path.
+    std::string usbDevice(const std::string& bus, const std::string& devpath, const std::string& ids) {
+        if (auto known = devices_.find(bus + "/" + devpath); known != devices_.end()) return known->second;
         const std::size_t dot = devpath.rfind('.');
-        const std::string parent = devpath == "0" ? ""
-                                   : usbDevice(bus, dot == std::string::npos ? "0" : devpath.substr(0, dot), {});
-        if (attrs.empty()) attrs = {{"idVendor", "abcd"}, {"idProduct", "0001"}};  // a plain hub
-        attrs.emplace_back("busnum", bus);
-        attrs.emplace_back("devpath", devpath);
-        const std::string name = devpath == "0" ? "usb" + bus : bus + "-" + devpath;
-        return devices_[key] = add("usb", name, parent, attrs, {{"DEVTYPE", "usb_device"}});
+        const std::string parent = devpath == "0" ? "/devices"
+                                   : usbDevice(bus, dot == std::string::npos ? "0" : devpath.substr(0, dot),
+                                               "A: idVendor=abcd\nA: idProduct=0001\n");  // a plain hub
+        const std::string path = parent + "/" + (devpath == "0" ? "usb" + bus : bus + "-" + devpath);
+        describe(path, "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" + ids + "A: busnum=" + bus + "\nA: devpath=" +
+                           devpath + "\n");
+        return devices_[bus + "/" + devpath] = path;
     }
 
     UMockdevTestbed* bed_;
@@ -192,8 +163,9 @@ Result open(const WideString& filter) {
     return r;
 }
 
-const std::string kRefusedHead = "TundraImu: cannot pick among ";
 const std::string kTag = "  [shares hub with Dozero MCU]";
+
+int fdOf(const Result& r) { return static_cast<int>(r.handle); }
 
 TEST(LinuxDiscovery, NoUnitFindsNothing) {
     UsbTree tree;
@@ -204,90 +176,64 @@ TEST(LinuxDiscovery, NoUnitFindsNothing) {
     EXPECT_EQ(r.err, "");
 }
 
-TEST(LinuxDiscovery, LoneUnpairedUnitIsRefusedAndClosed) {
+TEST(LinuxDiscovery, LoneUnitIsRefusedUntilAnMcuSharesItsHub) {
     UsbTree tree;
     const std::string node = tree.addUnit("1", "2.3", {"LHR-A"});
     Result r = open(u"");
     EXPECT_EQ(r.handle, kNoDevice);
     EXPECT_EQ(r.out, "TundraImu: 1 Watchman device(s), 0 MCU-paired\n");
-    EXPECT_EQ(r.err, kRefusedHead + "1 Watchman device(s) (0 MCU-paired, no Dozero MCU on the bus) \xE2\x80\x94 "
-                     "is the Dozero attached? Or pass its LHR serial:\n  LHR-A\n");
+    EXPECT_EQ(r.err, "TundraImu: cannot pick among 1 Watchman device(s) (0 MCU-paired, no Dozero MCU on the bus) "
+                     "\xE2\x80\x94 is the Dozero attached? Or pass its LHR serial:\n  LHR-A\n");
     EXPECT_FALSE(tree.heldOpen(node));
 
-    tree.addMcu("2", "1");  // on another bus: present, but no pairing
-    r = open(u"");
-    EXPECT_EQ(r.err.find("no Dozero MCU"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\n  LHR-A\n"), std::string::npos) << r.err;
-}
-
-TEST(LinuxDiscovery, LonePairedUnitIsOpenedForReadingAndWriting) {
-    UsbTree tree;
-    const std::string node = tree.addUnit("1", "2.3", {"LHR-A"});
     tree.addMcu("1", "2.4");
-    const Result r = open(u"");
+    r = open(u"");
     ASSERT_NE(r.handle, kNoDevice);
     EXPECT_EQ(r.chosen, u"LHR-A");
     EXPECT_EQ(r.out, "TundraImu: 1 Watchman device(s), 1 MCU-paired\n");
     EXPECT_EQ(r.err, "");
-    const int flags = ::fcntl(static_cast<int>(r.handle), F_GETFL);
+    const int flags = ::fcntl(fdOf(r), F_GETFL);
     EXPECT_EQ(flags & O_ACCMODE, O_RDWR);
     EXPECT_TRUE(flags & O_NONBLOCK);
-    EXPECT_TRUE(::fcntl(static_cast<int>(r.handle), F_GETFD) & FD_CLOEXEC);
-    EXPECT_TRUE(isNode(static_cast<int>(r.handle), tree.masterOf(node)));
-    EXPECT_TRUE(tree.heldOpen(node));
+    EXPECT_TRUE(::fcntl(fdOf(r), F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(isNode(fdOf(r), tree.masterOf(node)));
     closeDevice(r.handle);
     EXPECT_FALSE(tree.heldOpen(node));
 }
 
-TEST(LinuxDiscovery, ThePairedOneOfTwoIsChosenAndTheOtherClosed) {
+TEST(LinuxDiscovery, ThePairedOneOfTwoIsChosenButTwoPairedAreRefused) {
     UsbTree tree;
-    const std::string other = tree.addUnit("2", "1.1", {"LHR-B"});
+    const std::string unpaired = tree.addUnit("2", "1.1", {"LHR-B"});
     const std::string paired = tree.addUnit("1", "2.3", {"LHR-A"});
     tree.addMcu("1", "2.4");
-    const Result r = open(u"");
+    Result r = open(u"");
     ASSERT_NE(r.handle, kNoDevice);
-    EXPECT_EQ(r.chosen, u"LHR-A");
     EXPECT_EQ(r.out, "TundraImu: 2 Watchman device(s), 1 MCU-paired\n");
-    EXPECT_TRUE(isNode(static_cast<int>(r.handle), tree.masterOf(paired)));
-    EXPECT_FALSE(tree.heldOpen(other));
+    EXPECT_TRUE(isNode(fdOf(r), tree.masterOf(paired)));
+    EXPECT_FALSE(tree.heldOpen(unpaired));
     closeDevice(r.handle);
-    EXPECT_FALSE(tree.heldOpen(paired));
-}
 
-TEST(LinuxDiscovery, TwoPairedUnitsAreRefused) {
-    UsbTree tree;
-    const std::string first = tree.addUnit("1", "2.3", {"LHR-A"});
-    const std::string second = tree.addUnit("1", "5.1", {"LHR-B"});
-    tree.addMcu("1", "2.4");
-    tree.addMcu("1", "5.2");
-    const Result r = open(u"");
+    tree.addMcu("2", "1.2");  // a second headset beside the other unit
+    r = open(u"");
     EXPECT_EQ(r.handle, kNoDevice);
     EXPECT_EQ(r.out, "TundraImu: 2 Watchman device(s), 2 MCU-paired\n");
     EXPECT_NE(r.err.find("(2 MCU-paired) \xE2\x80\x94"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("\n  LHR-A" + kTag + "\n  LHR-B" + kTag + "\n"), std::string::npos) << r.err;
-    EXPECT_FALSE(tree.heldOpen(first));
-    EXPECT_FALSE(tree.heldOpen(second));
+    EXPECT_FALSE(tree.heldOpen(paired));
+    EXPECT_FALSE(tree.heldOpen(unpaired));
 }
 
-TEST(LinuxDiscovery, SerialFilterChoosesAnUnpairedUnit) {
+TEST(LinuxDiscovery, SerialFilterTakesTheFirstEnumeratedMatchPairedOrNot) {
     UsbTree tree;
     tree.addUnit("1", "2.3", {"LHR-A"});
-    const std::string other = tree.addUnit("2", "1", {"LHR-B"});
     tree.addMcu("1", "2.4");
+    const std::string first = tree.addUnit("2", "1", {"LHR-B"});
+    const std::string second = tree.addUnit("2", "2", {"LHR-B"});
     const Result r = open(u"LHR-B");
     ASSERT_NE(r.handle, kNoDevice);
     EXPECT_EQ(r.chosen, u"LHR-B");
-    EXPECT_TRUE(isNode(static_cast<int>(r.handle), tree.masterOf(other)));
-    closeDevice(r.handle);
-}
-
-TEST(LinuxDiscovery, EqualSerialsGoToTheFirstEnumerated) {
-    UsbTree tree;
-    const std::string first = tree.addUnit("1", "2.3", {"LHR-A"});
-    tree.addUnit("2", "1", {"LHR-A"});
-    const Result r = open(u"LHR-A");
-    ASSERT_NE(r.handle, kNoDevice);
-    EXPECT_TRUE(isNode(static_cast<int>(r.handle), tree.masterOf(first)));
+    EXPECT_TRUE(isNode(fdOf(r), tree.masterOf(first)));
+    EXPECT_FALSE(tree.heldOpen(second));
     closeDevice(r.handle);
 }
 
@@ -301,49 +247,21 @@ TEST(LinuxDiscovery, UnitWithoutSerialIsListedAsTwoBlanks) {
     EXPECT_EQ(r.err.substr(r.err.find('\n')), "\n  \n");
 }
 
-TEST(LinuxDiscovery, OtherInterfacesAndVendorsAreNeverOpened) {
+// With every node closed to us, each open discovery attempts is reported as
+// refused: only interface 0 of the right device may show up.
+TEST(LinuxDiscovery, OnlyTheImuInterfaceIsOpenedAndRefusalsAreReported) {
     UsbTree tree;
     UsbTree::Unit otherInterface{"LHR-A"};
     otherInterface.interface = "01";
     UsbTree::Unit otherVendor{"LHR-B"};
     otherVendor.vendor = "28df";
     const std::vector<std::string> nodes = {tree.addUnit("1", "2.3", otherInterface),
-                                            tree.addUnit("1", "2.5", otherVendor)};
+                                            tree.addUnit("1", "2.5", {"LHR-C"}),
+                                            tree.addUnit("1", "2.6", otherVendor)};
     tree.addMcu("1", "2.4");
     const WatchmanEnumeration found = enumerateLocked(tree, nodes);
     EXPECT_TRUE(found.candidates.empty());
-    EXPECT_TRUE(found.permissionDenied.empty()) << "an open was attempted on " << found.permissionDenied[0];
-}
-
-TEST(LinuxDiscovery, NodesRefusedForPermissionAreNamedInAHint) {
-    UsbTree tree;
-    const std::string node = tree.addUnit("1", "2.3", {"LHR-A"});
-    const WatchmanEnumeration found = enumerateLocked(tree, {node});
-    EXPECT_TRUE(found.candidates.empty());
-    ASSERT_EQ(found.permissionDenied, std::vector<std::string>{node});
-}
-
-// Location paths built from sysfs pair units and MCUs as hub sharing says.
-TEST(LinuxDiscovery, SysfsPlacesPairByHub) {
-    struct Case { const char* unit; const char* mcuBus; const char* mcu; bool paired; };
-    const Case cases[] = {
-        {"2.3", "1", "2.4", true},      // same hub
-        {"2.3", "1", "2.1.4", true},    // the MCU on a hub plugged into the unit's hub
-        {"2.3.1", "1", "2.4.2", true},  // two hubs on one common hub
-        {"2.3", "1", "4", true},        // the MCU on a root-hub port
-        {"2.3.1.1", "1", "2.4", false}, // three levels apart
-        {"2.3", "2", "2.4", false},     // another bus
-    };
-    for (const Case& c : cases) {
-        UsbTree tree;
-        tree.addUnit("1", c.unit, {"LHR-A"});
-        tree.addMcu(c.mcuBus, c.mcu);
-        WatchmanEnumeration found;
-        ASSERT_TRUE(enumerateWatchmen(found));
-        ASSERT_EQ(found.candidates.size(), 1u);
-        EXPECT_EQ(found.candidates[0].paired, c.paired) << c.unit << " and " << c.mcuBus << "-" << c.mcu;
-        closeDevice(found.candidates[0].handle);
-    }
+    EXPECT_EQ(found.permissionDenied, std::vector<std::string>{nodes[1]});
 }
 
 }  // namespace
