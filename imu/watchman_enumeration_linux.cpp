@@ -96,9 +96,10 @@ void considerHidraw(udev_device* hidraw, WatchmanEnumeration& found) {
         return;
     }
     const WideString location = locationPathOf(usbDevice);
-    bool paired = false;
-    for (const WideString& mcuPath : found.mcuPaths) paired = paired || sharesHub(location, mcuPath);
-    found.candidates.push_back({fd.release(), serialOf(usbDevice), paired});
+    const bool paired = std::any_of(found.mcuPaths.begin(), found.mcuPaths.end(),
+                                    [&](const WideString& mcuPath) { return sharesHub(location, mcuPath); });
+    found.candidates.push_back({fd.get(), serialOf(usbDevice), paired});
+    fd.release();  // the candidate list owns it now
 }
 
 }  // namespace
