@@ -77,15 +77,11 @@ std::uint8_t* subSample(std::uint8_t* report, std::size_t k) {
 
 // The pattern as reports of three samples each; stamp() gives them their times.
 std::vector<std::uint8_t> makeReports(const std::vector<vesko::ImuSample>& pattern) {
-    std::vector<std::uint8_t> stream(pattern.size() / 3 * vesko::kImuReportReadSize, 0);
-    for (std::size_t n = 0; n < pattern.size(); ++n) {
-        std::uint8_t* report = stream.data() + (n / 3) * vesko::kImuReportReadSize;
-        std::uint8_t* sub = subSample(report, n % 3);
-        report[0] = vesko::kImuReportId;
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            putLe(sub + 2 * axis, static_cast<std::uint16_t>(pattern[n].acc[axis]), 2);
-            putLe(sub + 6 + 2 * axis, static_cast<std::uint16_t>(pattern[n].gyro[axis]), 2);
-        }
+    std::vector<std::uint8_t> stream;
+    stream.reserve(pattern.size() / 3 * vesko::kImuReportReadSize);
+    for (std::size_t n = 0; n + 3 <= pattern.size(); n += 3) {
+        const vesko::ImuReportBytes report = vesko::encodeImuReport({pattern[n], pattern[n + 1], pattern[n + 2]});
+        stream.insert(stream.end(), report.begin(), report.end());
     }
     return stream;
 }

@@ -10,24 +10,24 @@ namespace {
 constexpr std::size_t kStreamReports = 1024;     // 64 KiB of reports, cycled
 constexpr std::uint32_t kTicksPerSample = 48'000;  // 1 ms at 48 MHz
 
-void putLe(std::uint8_t* out, std::uint32_t value, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 // Consecutive reports whose samples advance by `newPerReport`; with 1 each
 // report repeats the two samples before its newest, as the device's do.
 std::vector<std::uint8_t> makeStream(std::size_t newPerReport) {
-    std::vector<std::uint8_t> stream(kStreamReports * vesko::kImuReportReadSize, 0);
+    std::vector<std::uint8_t> stream;
+    stream.reserve(kStreamReports * vesko::kImuReportReadSize);
     for (std::size_t r = 0; r < kStreamReports; ++r) {
-        std::uint8_t* report = stream.data() + r * vesko::kImuReportReadSize;
-        report[0] = vesko::kImuReportId;
+        std::array<vesko::ImuSample, vesko::kImuSamplesPerReport> samples;
         for (std::size_t k = 0; k < vesko::kImuSamplesPerReport; ++k) {
             const auto n = static_cast<std::uint32_t>(r * newPerReport + k);
-            std::uint8_t* sub = report + 1 + k * vesko::kImuSubSampleSize;
-            for (std::size_t axis = 0; axis < 6; ++axis) putLe(sub + 2 * axis, n * 7 + axis * 1000, 2);
-            putLe(sub + 12, n * kTicksPerSample, 4);
-            sub[16] = static_cast<std::uint8_t>(n);
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                samples[k].acc[axis] = static_cast<std::int16_t>(n * 7 + axis * 1000);
+                samples[k].gyro[axis] = static_cast<std::int16_t>(n * 7 + (axis + 3) * 1000);
+            }
+            samples[k].timestamp = n * kTicksPerSample;
+            samples[k].seq = static_cast<std::uint8_t>(n);
         }
+        const vesko::ImuReportBytes report = vesko::encodeImuReport(samples);
+        stream.insert(stream.end(), report.begin(), report.end());
     }
     return stream;
 }

@@ -38,6 +38,25 @@ std::array<std::int16_t, 3> readAxes(const std::uint8_t* p) noexcept {
     return {readLeS16(p), readLeS16(p + kAxisSize), readLeS16(p + 2 * kAxisSize)};
 }
 
+void writeLe16(std::uint8_t* p, std::int16_t value) noexcept {
+    const auto u = static_cast<std::uint16_t>(value);
+    p[0] = static_cast<std::uint8_t>(u & 0xFF);
+    p[1] = static_cast<std::uint8_t>(u >> 8);
+}
+
+void writeLe32(std::uint8_t* p, std::uint32_t value) noexcept {
+    for (std::size_t i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void encodeSubSample(std::uint8_t* p, const ImuSample& sample) noexcept {
+    for (std::size_t i = 0; i < 3; ++i) {
+        writeLe16(p + kAccOffset + i * kAxisSize, sample.acc[i]);
+        writeLe16(p + kGyroOffset + i * kAxisSize, sample.gyro[i]);
+    }
+    writeLe32(p + kTimestampOffset, sample.timestamp);
+    p[kSeqOffset] = sample.seq;
+}
+
 ImuSample decodeSubSample(const std::uint8_t* p) noexcept {
     ImuSample sample;
     sample.acc = readAxes(p + kAccOffset);
@@ -48,6 +67,15 @@ ImuSample decodeSubSample(const std::uint8_t* p) noexcept {
 }
 
 }  // namespace
+
+ImuReportBytes encodeImuReport(const std::array<ImuSample, kImuSamplesPerReport>& samples) noexcept {
+    ImuReportBytes report{};
+    report[0] = kImuReportId;
+    for (std::size_t k = 0; k < kImuSamplesPerReport; ++k) {
+        encodeSubSample(report.data() + 1 + k * kImuSubSampleSize, samples[k]);
+    }
+    return report;
+}
 
 DecodedReport decodeImuReport(const std::uint8_t* bytes, std::size_t bufferSize,
                               std::size_t transferred) noexcept {

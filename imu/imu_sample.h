@@ -53,6 +53,13 @@ struct AcceptedSamples {
     std::size_t count = 0;
 };
 
+// A report's 64 bytes as the device sends them.
+using ImuReportBytes = std::array<std::uint8_t, kImuReportReadSize>;
+
+// The report that carries these three samples (the simulated unit and the
+// tests speak the device's side of the wire with it).
+ImuReportBytes encodeImuReport(const std::array<ImuSample, kImuSamplesPerReport>& samples) noexcept;
+
 // Decodes a completed read. `bytes` holds `bufferSize` readable bytes and the
 // device claims `transferred` of them; only min(transferred, bufferSize) count.
 // A null `bytes` is treated as an empty buffer.

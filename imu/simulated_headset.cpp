@@ -21,12 +21,6 @@ constexpr double kAccNoise = 3.0;              // counts, standard deviation
 constexpr std::uint64_t kNoiseSeed = 0x5EED'0001'2345'6789ull;
 constexpr std::uint64_t kWanderSeed = 0x5EED'0002'8765'4321ull;
 
-// Byte offsets inside one 17-byte sub-sample.
-constexpr std::size_t kAccOffset = 0;
-constexpr std::size_t kGyroOffset = 6;
-constexpr std::size_t kTimestampOffset = 12;
-constexpr std::size_t kSeqOffset = 16;
-
 // A counter-based generator (splitmix64 finaliser): any sample can be made
 // without the ones before it, so a reopened unit simply continues in time.
 std::uint64_t mix(std::uint64_t x) noexcept {
@@ -78,25 +72,6 @@ SimulatedMotion turn(double tau, double degrees) noexcept {
     return {angle, rateDegrees * std::numbers::pi / 180.0};
 }
 
-void putLe16(std::uint8_t* p, std::int16_t v) noexcept {
-    const auto u = static_cast<std::uint16_t>(v);
-    p[0] = static_cast<std::uint8_t>(u & 0xFF);
-    p[1] = static_cast<std::uint8_t>(u >> 8);
-}
-
-void putLe32(std::uint8_t* p, std::uint32_t v) noexcept {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void putSubSample(std::uint8_t* p, const ImuSample& s) noexcept {
-    for (std::size_t i = 0; i < 3; ++i) {
-        putLe16(p + kAccOffset + 2 * i, s.acc[i]);
-        putLe16(p + kGyroOffset + 2 * i, s.gyro[i]);
-    }
-    putLe32(p + kTimestampOffset, s.timestamp);
-    p[kSeqOffset] = s.seq;
-}
-
 }  // namespace
 
 SimulatedMotion simulatedMotion(double seconds) {
@@ -145,14 +120,12 @@ ImuSample simulatedSample(std::uint64_t index) {
     return s;
 }
 
-std::array<std::uint8_t, kImuReportReadSize> simulatedReport(std::uint64_t index) {
-    std::array<std::uint8_t, kImuReportReadSize> report{};
-    report[0] = kImuReportId;
+ImuReportBytes simulatedReport(std::uint64_t index) {
+    std::array<ImuSample, kImuSamplesPerReport> samples;
     for (std::uint64_t k = 0; k < kImuSamplesPerReport; ++k) {
-        putSubSample(report.data() + 1 + k * kImuSubSampleSize,
-                     simulatedSample(index * kImuSamplesPerReport + k));
+        samples[k] = simulatedSample(index * kImuSamplesPerReport + k);
     }
-    return report;
+    return encodeImuReport(samples);
 }
 
 std::chrono::microseconds simulatedReportDue(std::uint64_t index) {

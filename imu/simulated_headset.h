@@ -57,7 +57,7 @@ ImuSample simulatedSample(std::uint64_t index);
 
 // Report `index` as the 64 bytes the device sends: report ID 32 and samples
 // 3·index to 3·index + 2.
-std::array<std::uint8_t, kImuReportReadSize> simulatedReport(std::uint64_t index);
+ImuReportBytes simulatedReport(std::uint64_t index);
 
 // How long after power-on report `index` is sent: when its last sample is taken.
 std::chrono::microseconds simulatedReportDue(std::uint64_t index);

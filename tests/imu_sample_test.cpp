@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace vesko {
@@ -58,6 +59,12 @@ TEST(ImuDecode, FieldsAreLittleEndianWhateverTheHost) {
     EXPECT_EQ(decoded.samples[0].seq, 0);  // neighbours keep their own bytes
     EXPECT_EQ(decoded.samples[2].timestamp, 0u);
     EXPECT_EQ(decoded.samples[2].seq, 0);
+
+    // The device's side of the wire writes back exactly the bytes read.
+    const ImuReportBytes encoded = encodeImuReport(decoded.samples);
+    EXPECT_TRUE(std::equal(encoded.begin(), encoded.begin() + kImuReportMinLength, bytes.begin()));
+    EXPECT_TRUE(std::all_of(encoded.begin() + kImuReportMinLength, encoded.end(),
+                            [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST(ImuDecode, LengthAndBufferSizeDecideAndAreNeverOverrun) {

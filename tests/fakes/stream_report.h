@@ -8,26 +8,24 @@
 
 namespace vesko::fake {
 
-using ReportBytes = std::array<std::uint8_t, kImuReportReadSize>;
+using ReportBytes = ImuReportBytes;
 
 inline constexpr std::uint32_t kTicksBetweenSamples = 1000;
 
 // Samples seq firstSeq, +1, +2 at firstTimestamp, +1000, +2000; each of the six
 // axis counts of a sample is seq * 10 + axis.
 inline ReportBytes imuReportBytes(std::uint8_t firstSeq, std::uint32_t firstTimestamp) {
-    auto putLe = [](std::uint8_t* p, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    };
-    ReportBytes bytes{};
-    bytes[0] = kImuReportId;
+    std::array<ImuSample, kImuSamplesPerReport> samples;
     for (std::size_t k = 0; k < kImuSamplesPerReport; ++k) {
-        std::uint8_t* sub = bytes.data() + 1 + k * kImuSubSampleSize;
-        const auto seq = static_cast<std::uint8_t>(firstSeq + k);
-        for (int axis = 0; axis < 6; ++axis) putLe(sub + 2 * axis, seq * 10u + axis, 2);
-        putLe(sub + 12, firstTimestamp + static_cast<std::uint32_t>(k) * kTicksBetweenSamples, 4);
-        sub[16] = seq;
+        ImuSample& s = samples[k];
+        s.seq = static_cast<std::uint8_t>(firstSeq + k);
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            s.acc[axis] = static_cast<std::int16_t>(s.seq * 10 + axis);
+            s.gyro[axis] = static_cast<std::int16_t>(s.seq * 10 + 3 + axis);
+        }
+        s.timestamp = firstTimestamp + static_cast<std::uint32_t>(k) * kTicksBetweenSamples;
     }
-    return bytes;
+    return encodeImuReport(samples);
 }
 
 }  // namespace vesko::fake
