@@ -11,8 +11,9 @@ headvane_add_test(stream_test
 
 if(WIN32)
   headvane_add_device_backend(hv_device_pipes
-    ${PROJECT_SOURCE_DIR}/imu/device_port_win.cpp
+    ${PROJECT_SOURCE_DIR}/imu/windows/device_port.cpp
     fakes/stream_pipe_enumeration_win.cpp)
+  target_include_directories(hv_device_pipes PUBLIC ${PROJECT_SOURCE_DIR}/imu/windows)
   headvane_add_test(stream_win_test
     SOURCES stream_port_test.cpp stream_win_test.cpp
     LIBS hv_device_pipes)

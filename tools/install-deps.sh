@@ -11,4 +11,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   googletest libgtest-dev libbenchmark-dev \
   umockdev libumockdev-dev \
   clang libclang-rt-14-dev \
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 \
+  libcli11-dev
