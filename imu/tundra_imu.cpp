@@ -41,9 +41,10 @@ TundraImu::~TundraImu() { stop(); }
 void TundraImu::setSampleCallback(SampleCallback callback) { onSample = std::move(callback); }
 
 bool TundraImu::open(const std::string& serial) {
-    if (running.load()) return true;
-    // A reader told to stop from inside its own callback has finished but was
-    // never joined; finish that stop before starting anew.
+    // A stop asked from inside the callback leaves `running` set until the
+    // reader has wound down; that reader is leaving, so it does not count.
+    if (running.load() && (!stopRequested.load() || readerOfThisThread == this)) return true;
+    // Finish that stop (join, close) before starting anew.
     if (reader.joinable()) stop();
 
     const WideString wserial = widenSerial(serial);
@@ -132,6 +133,21 @@ void TundraImu::dropDevice() noexcept {
     if (dev != kNoDevice) closeDevice(dev);
 }
 
+bool TundraImu::adoptUnlessStopping(DeviceHandle found) noexcept {
+    // A stop that came while discovery ran had no handle to cancel, so the
+    // next read would sit out its whole wait. Checked under deviceGuard: a
+    // stop after this point finds the handle and cancels it.
+    {
+        std::scoped_lock guard(deviceGuard);
+        if (!stopRequested.load()) {
+            device.store(found);
+            return true;
+        }
+    }
+    closeDevice(found);
+    return false;
+}
+
 void TundraImu::cancelDeviceIo() noexcept {
     std::scoped_lock guard(deviceGuard);
     const DeviceHandle dev = device.load();
@@ -161,7 +177,7 @@ TundraImu::Search TundraImu::reconnect(ReaderContext& ctx) {
     WideString chosen;
     const DeviceHandle found = openWatchman(serialFilter, &chosen, false);
     if (found == kNoDevice) return Search::notFound;
-    device.store(found);
+    if (!adoptUnlessStopping(found)) return Search::leave;
     ctx.sequence.haveLast = false;
     ctx.silent = 0;
     setAttached(chosen);

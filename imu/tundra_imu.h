@@ -59,6 +59,7 @@ private:
     void setAttached(const WideString& chosen);
     bool startReader();
     void dropDevice() noexcept;
+    bool adoptUnlessStopping(DeviceHandle found) noexcept;
     void cancelDeviceIo() noexcept;
 
     // Written by the reader (close after a loss, store on reconnection) and
@@ -80,8 +81,8 @@ private:
     std::chrono::steady_clock::time_point lastAt{};
     ImuStreamStats counters{};
 
-    // Held only around stop's cancel and the reader's close of `device`;
-    // never together with `lock`.
+    // Held only around stop's cancel and the reader's close or store of
+    // `device`; never together with `lock`.
     std::mutex deviceGuard;
 };
 

@@ -337,5 +337,52 @@ TEST_F(StreamTest, StopFromTheCallbackEndsTheReaderWithoutHanging) {
     EXPECT_EQ(fake::openHandleCount(), 1);
 }
 
+TEST_F(StreamTest, OpenWhileAStopFromTheCallbackWindsDownStartsANewReader) {
+    TundraImu imu;
+    std::atomic<int> calls{0};
+    std::atomic<bool> opening{false};
+    imu.setSampleCallback([&](const ImuSample&) {
+        if (calls.fetch_add(1) != 0) return;
+        imu.stop();
+        // Keep the old reader winding down until the owner's open is under way.
+        while (!opening.load()) std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(50ms);
+    });
+    openQuietly(imu);
+    fake::queueReads(kUnitA, {fake::imuReport(1, 10)});
+    ASSERT_TRUE(eventually([&] { return calls.load() >= 1; }));
+    opening.store(true);
+    openQuietly(imu);
+    ASSERT_EQ(fake::enumerationCount(), 2);  // it discovered afresh
+    fake::queueReads(kUnitA, {fake::imuReport(4, 3010)});
+    ASSERT_TRUE(fake::waitUntilIdle(kUnitA));
+    EXPECT_EQ(calls.load(), 6);
+    EXPECT_EQ(fake::openHandleCount(), 1);
+    imu.stop();
+    EXPECT_EQ(fake::openHandleCount(), 0);
+}
+
+TEST_F(StreamTest, AStopDuringReconnectionDiscoveryEndsTheReaderAsItReturns) {
+    TundraImu imu;
+    openQuietly(imu);
+    Console console;
+    console.start();
+    fake::holdEnumerations(true);
+    fake::queueReads(kUnitA, {fake::failAtOnce(31)});  // lost, yet still there to be found
+    ASSERT_TRUE(fake::waitUntilEnumerationHeld());
+    Clock::time_point stopped;
+    std::thread owner([&] {
+        imu.stop();
+        stopped = Clock::now();
+    });
+    std::this_thread::sleep_for(50ms);  // the stop request is in before discovery returns
+    const auto released = Clock::now();
+    fake::holdEnumerations(false);
+    owner.join();
+    console.finish();
+    EXPECT_LT(stopped - released, 100ms);
+    EXPECT_EQ(fake::openHandleCount(), 0);  // the handle found for nothing is closed
+}
+
 }  // namespace
 }  // namespace vesko

@@ -14,8 +14,14 @@ constexpr char16_t kMcuLocation[] = u"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)#USB
 bool enumerateWatchmen(WatchmanEnumeration& found) {
     fake::BenchState& state = fake::bench();
     {
-        std::scoped_lock guard(state.mutex);
+        std::unique_lock guard(state.mutex);
         ++state.enumerations;
+        if (state.holdEnumerations) {
+            state.enumerationHeld = true;
+            state.changed.notify_all();
+            state.changed.wait(guard, [&] { return !state.holdEnumerations; });
+            state.enumerationHeld = false;
+        }
         for (const fake::Unit& unit : state.units) {
             if (!unit.present) continue;
             const DeviceHandle handle = state.nextHandle++;

@@ -70,6 +70,7 @@ void resetBench() {
     state.handles.clear();
     state.enumerations = 0;
     state.failEvent = false;
+    state.holdEnumerations = false;
     state.idleOn = kNoDevice;
     state.misuse.clear();
 }
@@ -111,6 +112,15 @@ void failEventCreation(bool fail) {
     state.failEvent = fail;
 }
 
+void holdEnumerations(bool hold) {
+    BenchState& state = bench();
+    {
+        std::scoped_lock guard(state.mutex);
+        state.holdEnumerations = hold;
+    }
+    state.changed.notify_all();
+}
+
 int enumerationCount() {
     BenchState& state = bench();
     std::scoped_lock guard(state.mutex);
@@ -149,6 +159,10 @@ bool waitUntilClosed(const std::string& serial, std::chrono::milliseconds limit)
 
 bool waitForEnumerations(int count, std::chrono::milliseconds limit) {
     return waitFor(limit, [&](BenchState& state) { return state.enumerations >= count; });
+}
+
+bool waitUntilEnumerationHeld(std::chrono::milliseconds limit) {
+    return waitFor(limit, [](BenchState& state) { return state.enumerationHeld; });
 }
 
 }  // namespace vesko::fake

@@ -46,6 +46,8 @@ void plugUnit(const std::string& serial, bool paired = true);
 void unplugUnit(const std::string& serial);
 void queueReads(const std::string& serial, const std::vector<ScriptedRead>& reads);
 void failEventCreation(bool fail);
+// While held, each enumeration waits (inside discovery) until released.
+void holdEnumerations(bool hold);
 
 int enumerationCount();
 int openHandleCount();
@@ -58,5 +60,6 @@ bool waitUntilIdle(const std::string& serial, std::chrono::milliseconds limit = 
 // Until no handle of `serial` is open any more.
 bool waitUntilClosed(const std::string& serial, std::chrono::milliseconds limit = kPatience);
 bool waitForEnumerations(int count, std::chrono::milliseconds limit = kPatience);
+bool waitUntilEnumerationHeld(std::chrono::milliseconds limit = kPatience);
 
 }  // namespace vesko::fake

@@ -32,6 +32,8 @@ struct BenchState {
     std::map<DeviceHandle, OpenedHandle> handles;
     DeviceHandle nextHandle = 100;
     int enumerations = 0;
+    bool holdEnumerations = false;  // enumerations wait until released
+    bool enumerationHeld = false;   // one is waiting now
     bool failEvent = false;
     DeviceHandle idleOn = kNoDevice;  // the handle a reader waits on with nothing queued
     std::vector<std::string> misuse;
