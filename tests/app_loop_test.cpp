@@ -37,6 +37,8 @@ TEST(Drift, RatesAreZeroUntilMoreThanAHundredthOfAMinuteHasPassed) {
         EXPECT_EQ(r.pitch, 0.0);
         EXPECT_EQ(r.roll, 0.0);
     }
+    // Just past the threshold a rate shows at once.
+    EXPECT_DOUBLE_EQ(driftRates(now, ref, 0.0101).yaw, 30.0 / 0.0101);
     const DriftRates r = driftRates(now, ref, 0.5);
     EXPECT_DOUBLE_EQ(r.yaw, 60.0);
     EXPECT_DOUBLE_EQ(r.pitch, -6.0);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "attitude_test_support.h"
 #include "synthetic_imu.h"
 
@@ -56,6 +58,9 @@ TEST(Motion, YawTurnOfNinetyDegrees) {
         EXPECT_NEAR(90.0, a.yaw, 0.5) << noise;
         EXPECT_NEAR(0.0, a.pitch, 0.1) << noise;
         EXPECT_NEAR(0.0, a.roll, 0.1) << noise;
+        // Thousands of integration steps: the orientation must stay a unit quaternion.
+        const Quaternion q = b.filter.orientation(0.0);
+        EXPECT_NEAR(1.0, std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z), 1e-12) << noise;
     }
 }
 
