@@ -1,6 +1,7 @@
 // The texts the run loop prints: banner, key acknowledgements, serial warning, status line.
 #include "status_line.h"
 
+#include "device_handle.h"
 #include "printf_string.h"
 
 namespace vesko {
@@ -11,8 +12,9 @@ std::string gyroScaleLine(double gyroScale) {
 }
 
 std::string serialWarning(const std::string& configuredSerial, const std::string& attachedSerial) {
+    // Both serials come from outside (a file, a device): never raw to the terminal.
     return printfString("\nWARNING: config %s but attached unit %s — calibration does not match this headset!\n",
-                        configuredSerial.c_str(), attachedSerial.c_str());
+                        toPrintable(configuredSerial).c_str(), toPrintable(attachedSerial).c_str());
 }
 
 std::string markLine(const FilterSnapshot& snapshot) {

@@ -25,7 +25,10 @@ void closeDevice(DeviceHandle handle) noexcept;
 WideString widenSerial(const std::string& narrow);
 std::string narrowSerial(const WideString& wide);
 
-// A copy as wchar_t text for printf's "%ls" (wchar_t is 32-bit outside Windows).
+// Copies fit for the console: printable ASCII kept, '?' for anything else.
+// As wchar_t text for printf's "%ls" (wchar_t is 32-bit outside Windows)...
 std::wstring toPrintable(const WideString& wide);
+// ... and byte for byte for "%s" (one '?' per byte).
+std::string toPrintable(const std::string& narrow);
 
 }  // namespace vesko

@@ -9,6 +9,10 @@ constexpr char16_t kFirstPrintable = 0x20;
 constexpr char16_t kLastPrintable = 0x7E;
 constexpr wchar_t kStandIn = L'?';
 
+// Printable ASCII only: control characters would let a device (or a file)
+// rewrite the terminal, and anything above ASCII may not print at all.
+bool isPrintable(std::uint32_t unit) { return unit >= kFirstPrintable && unit <= kLastPrintable; }
+
 }  // namespace
 
 WideString widenSerial(const std::string& narrow) {
@@ -29,12 +33,18 @@ std::string narrowSerial(const WideString& wide) {
 std::wstring toPrintable(const WideString& wide) {
     std::wstring out;
     out.reserve(wide.size());
-    for (char16_t unit : wide) {
-        // Printable ASCII only. "%ls" stops the whole line at a unit the C
-        // locale (glibc) or console code page (Windows) cannot write, and
-        // control characters would let a device rewrite the terminal.
-        const bool printable = unit >= kFirstPrintable && unit <= kLastPrintable;
-        out.push_back(printable ? static_cast<wchar_t>(unit) : kStandIn);
+    // "%ls" also stops the whole line at a unit the C locale (glibc) or the
+    // console code page (Windows) cannot write.
+    for (char16_t unit : wide) out.push_back(isPrintable(unit) ? static_cast<wchar_t>(unit) : kStandIn);
+    return out;
+}
+
+std::string toPrintable(const std::string& narrow) {
+    std::string out;
+    out.reserve(narrow.size());
+    for (char c : narrow) {
+        const auto byte = static_cast<unsigned char>(c);
+        out.push_back(isPrintable(byte) ? c : static_cast<char>(kStandIn));
     }
     return out;
 }

@@ -76,6 +76,10 @@ TEST(Texts, BannerMarkAndWarningLines) {
     EXPECT_EQ(serialWarning("LHR-A", "LHR-B"),
               "\nWARNING: config LHR-A but attached unit LHR-B \xE2\x80\x94 "
               "calibration does not match this headset!\n");
+    // Serials reach the terminal as printable ASCII only, one '?' per other byte.
+    EXPECT_EQ(serialWarning(std::string("LHR\0\x7F", 5), "\x1B[2J-\xC2\x9B\x07"),
+              "\nWARNING: config LHR?? but attached unit ?[2J-??? \xE2\x80\x94 "
+              "calibration does not match this headset!\n");
 }
 
 TEST(Keys, EachCodeIsTakenOnItsOwnInEitherCase) {

@@ -9,8 +9,11 @@ if(WIN32)
   headvane_add_test(discovery_win_test SOURCES discovery_win_test.cpp LIBS hv_device_native)
 else()
   pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
-  headvane_add_test(discovery_linux_test SOURCES discovery_linux_test.cpp
+  headvane_add_test(discovery_linux_test SOURCES discovery_linux_test.cpp app_process_posix.cpp
     LIBS hv_device_native PkgConfig::UMOCKDEV UMOCKDEV)
+  # Also runs the built tool against the mocked devices.
+  add_dependencies(discovery_linux_test headvane)
+  target_compile_definitions(discovery_linux_test PRIVATE HEADVANE_EXE="$<TARGET_FILE:headvane>")
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_FLAGS MATCHES "-fsanitize=[a-z,]*address")
     # umockdev's preload comes first in the library list; a linked-in ASan
     # runtime need not, so test discovery runs without special options.

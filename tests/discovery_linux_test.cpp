@@ -1,4 +1,5 @@
-// Tests of Linux discovery against mocked sysfs trees of hubs, IMU units and MCUs (run under umockdev).
+// Tests of Linux discovery against mocked sysfs trees of hubs, IMU units and MCUs (run under
+// umockdev), and of the whole tool run against such a tree.
 #include <dirent.h>
 #include <climits>
 #include <fcntl.h>
@@ -11,10 +12,14 @@
 #include <gtest/gtest.h>
 #include <umockdev.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app_process.h"
 #include "watchman_discovery.h"
 
 namespace vesko {
@@ -262,6 +267,44 @@ TEST(LinuxDiscovery, OnlyTheImuInterfaceIsOpenedAndRefusalsAreReported) {
     const WatchmanEnumeration found = enumerateLocked(tree, nodes);
     EXPECT_TRUE(found.candidates.empty());
     EXPECT_EQ(found.permissionDenied, std::vector<std::string>{nodes[1]});
+}
+
+// The example configuration with another serial, in a file of its own.
+std::filesystem::path configWithSerial(const std::string& jsonSerial) {
+    std::ifstream in(HEADVANE_SOURCE_DIR "/examples/headset.json");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string json = text.str();
+    const std::string serial = "LHR-7A3D19C4";
+    json.replace(json.find(serial), serial.size(), jsonSerial);
+    const auto path = std::filesystem::temp_directory_path() / "headvane-hostile-serial.json";
+    std::ofstream(path) << json;
+    return path;
+}
+
+// A unit (or a configuration file) must not be able to drive the terminal
+// through its serial: the tool's output holds no control byte but CR and LF.
+TEST(WholeProgram, HostileSerialsReachTheTerminalAsPrintableText) {
+    UsbTree tree;
+    tree.addUnit("1", "2.3", {"LHR-\x1B[2J\x1B]0;owned\x07\xC2\x9B"});
+    tree.addMcu("1", "2.4");
+    const auto config = configWithSerial("LHR-\\u0000\\u001b[31m");
+
+    testing::Child child(HEADVANE_EXE, {"--config", config.string()});
+    const bool warned = child.waitForOutput("WARNING", 1, std::chrono::seconds(20));
+    child.send("q");
+    const int status = child.waitForExit(std::chrono::seconds(10));
+    std::filesystem::remove(config);
+    ASSERT_TRUE(warned) << child.out() << child.err();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(child.out().find("\nWARNING: config LHR-??[31m but attached unit LHR-?[2J?]0;owned??? "), std::string::npos)
+        << child.out();
+    for (const std::string& text : {child.out(), child.err()}) {
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || c == '\r' || c == '\n') << static_cast<int>(byte);
+        }
+    }
 }
 
 }  // namespace
