@@ -1,4 +1,4 @@
-// Console keys on POSIX: a terminal in non-canonical, no-echo mode, or bytes from a pipe.
+// Console keys on POSIX: a terminal in non-canonical, no-echo mode, or bytes from a pipe or file.
 #include "console_keys.h"
 
 #include <poll.h>
@@ -8,6 +8,8 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+
+#include "key_decoder.h"
 
 namespace vesko {
 
@@ -63,7 +65,26 @@ void install(int sig, void (*handler)(int), struct sigaction& previous) {
 struct ConsoleKeys::Impl {
     bool isTerminal = false;
     bool ended = false;  // the input has ended: no more keys
+    KeyDecoder decoder;
+
+    // The next waiting byte of standard input, without waiting.
+    int readByte();
 };
+
+int ConsoleKeys::Impl::readByte() {
+    if (ended) return KeyDecoder::kInputEnded;
+    struct pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&input, 1, 0) <= 0) return KeyDecoder::kNoByte;
+    if (input.revents & POLLNVAL) {
+        ended = true;  // no standard input at all
+        return KeyDecoder::kInputEnded;
+    }
+    unsigned char code = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &code, 1);
+    if (n == 1) return code;
+    if (n == 0 || (errno != EINTR && errno != EAGAIN)) ended = true;
+    return ended ? KeyDecoder::kInputEnded : KeyDecoder::kNoByte;
+}
 
 ConsoleKeys::ConsoleKeys() : impl_(std::make_unique<Impl>()) {
     impl_->isTerminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &gSavedTerminal) == 0;
@@ -86,18 +107,7 @@ ConsoleKeys::~ConsoleKeys() {
 }
 
 int ConsoleKeys::poll() {
-    if (impl_->ended) return -1;
-    struct pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&input, 1, 0) <= 0) return -1;
-    if (input.revents & POLLNVAL) {
-        impl_->ended = true;  // no standard input at all
-        return -1;
-    }
-    unsigned char code = 0;
-    const ssize_t n = ::read(STDIN_FILENO, &code, 1);
-    if (n == 1) return code;
-    if (n == 0 || (errno != EINTR && errno != EAGAIN)) impl_->ended = true;
-    return -1;
+    return impl_->decoder.next([this] { return impl_->readByte(); }, KeyDecoder::Clock::now());
 }
 
 }  // namespace vesko

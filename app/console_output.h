@@ -4,7 +4,8 @@
 namespace vesko {
 
 // Switches the console's output code page to UTF-8 for the object's life and
-// restores the previous one after (Windows); nothing to do elsewhere.
+// restores the previous one after, also when Ctrl-C, Ctrl-Break or closing the
+// window ends the process (Windows); nothing to do elsewhere.
 class Utf8ConsoleOutput {
 public:
     Utf8ConsoleOutput();

@@ -1,6 +1,6 @@
 # The tool's own logic, the simulated headset, and the built executables run as a user would.
 headvane_add_test(app_logic_test
-  SOURCES app_command_line_test.cpp app_loop_test.cpp
+  SOURCES app_command_line_test.cpp app_loop_test.cpp key_decoder_test.cpp
   LIBS hv_app_logic)
 
 headvane_add_test(sim_headset_test

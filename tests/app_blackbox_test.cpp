@@ -91,5 +91,14 @@ TEST(Blackbox, WithoutTheDeviceTheToolSaysSoAndExits1) {
     EXPECT_EQ(run.err.substr(run.err.size() - last.size()), last) << run.err;
 }
 
+TEST(Blackbox, SpecialKeysDoNothingAndAPipedQQuits) {
+    // Down arrow, F3 and F2 end in B, R and Q: none of them may act.
+    const Finished run = runToEnd(HEADVANE_SIM_EXE, {"--config", kExample}, "\x1B[B\x1BOR\x1BOQ\x1B[6~q");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out.find("[recentered]"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("[bias recapture"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("keys: r=recenter"), std::string::npos) << run.out;
+}
+
 }  // namespace
 }  // namespace vesko::testing

@@ -14,8 +14,10 @@ struct Finished {
     std::string err;      // standard error, likewise
 };
 
-// Runs `exe` with `args` and empty standard input, and waits for it to end.
-Finished runToEnd(const std::string& exe, const std::vector<std::string>& args);
+// Runs `exe` with `args`, `input` as its whole standard input (a pipe that
+// then ends; none at all when empty), and waits for it to end.
+Finished runToEnd(const std::string& exe, const std::vector<std::string>& args,
+                  const std::string& input = "");
 
 // A running child with standard input from a pipe, or from a pseudo-terminal
 // as a user's console would be (POSIX builds only).

@@ -165,8 +165,9 @@ int Child::waitForExit(std::chrono::milliseconds timeout) {
 const std::string& Child::out() const { return impl_->out; }
 const std::string& Child::err() const { return impl_->err; }
 
-Finished runToEnd(const std::string& exe, const std::vector<std::string>& args) {
+Finished runToEnd(const std::string& exe, const std::vector<std::string>& args, const std::string& input) {
     Child child(exe, args);
+    child.send(input);
     child.closeInput();
     const int status = child.waitForExit(std::chrono::seconds(60));
     return {status, child.out(), child.err()};

@@ -58,13 +58,25 @@ std::string slurpText(const std::wstring& path) {
     return folded;
 }
 
+// The read end of a pipe that holds `input` and then ends, for the child.
+HANDLE pipeHolding(const std::string& input) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &sa, 0)) return INVALID_HANDLE_VALUE;
+    SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    WriteFile(write, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(write);
+    return read;
+}
+
 }  // namespace
 
-Finished runToEnd(const std::string& exe, const std::vector<std::string>& args) {
+Finished runToEnd(const std::string& exe, const std::vector<std::string>& args, const std::string& input) {
     std::wstring commandLine = quoted(widen(hostPath(exe)));
     for (const std::string& a : args) commandLine += L" " + quoted(widen(a));
     const std::wstring outPath = tempFile(L"hvo"), errPath = tempFile(L"hve");
-    HANDLE in = inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = input.empty() ? inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING) : pipeHolding(input);
     HANDLE out = inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOW si{};
