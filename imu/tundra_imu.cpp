@@ -135,8 +135,8 @@ void TundraImu::dropDevice() noexcept {
 
 bool TundraImu::adoptUnlessStopping(DeviceHandle found) noexcept {
     // A stop that came while discovery ran had no handle to cancel, so the
-    // next read would sit out its whole wait. Checked under deviceGuard: a
-    // stop after this point finds the handle and cancels it.
+    // next read would sit out its whole wait. Checked under deviceGuard, so
+    // a stop after this point has the handle to cancel.
     {
         std::scoped_lock guard(deviceGuard);
         if (!stopRequested.load()) {
