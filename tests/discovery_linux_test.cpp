@@ -11,10 +11,13 @@
 #include <gtest/gtest.h>
 #include <umockdev.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "access_rule.h"
 #include "watchman_discovery.h"
 
 namespace vesko {
@@ -299,6 +302,20 @@ TEST(LinuxDiscovery, OnlyTheImuInterfaceIsOpenedAndRefusalsAreReported) {
     const WatchmanEnumeration found = enumerateLocked(tree, nodes);
     EXPECT_TRUE(found.candidates.empty());
     EXPECT_EQ(found.permissionDenied, std::vector<std::string>{nodes[1]});
+}
+
+// The permission hint names the rule an install put beside the program; a
+// program in a build tree has none beside it.
+TEST(LinuxDiscovery, AnInstalledRuleIsFoundFromTheProgramsFolder) {
+    namespace fs = std::filesystem;
+    const fs::path prefix = fs::path(::testing::TempDir()) / ("hv-prefix-" + std::to_string(::getpid()));
+    const fs::path rule = prefix / "lib/udev/rules.d/70-headvane-imu.rules";
+    fs::create_directories(prefix / "bin");
+    EXPECT_EQ(accessRuleBeside(prefix / "bin/headvane"), "");
+    fs::create_directories(rule.parent_path());
+    std::ofstream(rule) << "\n";
+    EXPECT_EQ(accessRuleBeside(prefix / "bin/headvane"), rule.string());
+    fs::remove_all(prefix);
 }
 
 }  // namespace

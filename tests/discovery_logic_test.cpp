@@ -338,6 +338,11 @@ TEST_F(OpenWatchman, RefusedNodesGetAHintOnlyWhenNothingWasFound) {
     EXPECT_EQ(open(false), kNoDevice);
     EXPECT_EQ(out + err, "");
 
+    denied.accessRule = "/usr/lib/udev/rules.d/70-headvane-imu.rules";  // run from an install
+    fake::scriptedEnumeration() = denied;
+    EXPECT_EQ(open(true), kNoDevice);
+    EXPECT_NE(err.find("copy /usr/lib/udev/rules.d/70-headvane-imu.rules to "), std::string::npos) << err;
+
     denied.candidates.push_back({21, u"LHR-A", true});
     fake::scriptedEnumeration() = denied;
     EXPECT_EQ(open(true), 21);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "access_rule.h"
 #include "unique_fd.h"
 #include "usb_enumeration_ids.h"
 #include "watchman_discovery.h"
@@ -143,8 +144,10 @@ bool enumerateWatchmen(WatchmanEnumeration& found) {
         WideString path = locationPathOf(roots, mcu);
         if (!path.empty()) found.mcuPaths.push_back(std::move(path));
     }
-    return forEachDevice(context.get(), "hidraw", nullptr,
-                         [&](udev_device* hidraw) { considerHidraw(hidraw, roots, found); });
+    const bool listed = forEachDevice(context.get(), "hidraw", nullptr,
+                                      [&](udev_device* hidraw) { considerHidraw(hidraw, roots, found); });
+    if (!found.permissionDenied.empty()) found.accessRule = installedAccessRule();
+    return listed;
 }
 
 void closeDevice(DeviceHandle handle) noexcept {
