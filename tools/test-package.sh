@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds both packages, checks that the ZIP holds the Windows executables, then
 # installs the Debian package with dpkg, checks that the programs, the udev rule
-# and the example are in place and that headvane-sim runs from there, and
-# purges the package again. Needs dpkg and root (through sudo when not root).
+# and the example are in place, that headvane-sim runs from there and that
+# headvane names the installed rule when it may not open a unit, and purges
+# the package again. Needs dpkg and root (through sudo when not root).
 set -eu
 cd "$(dirname "$0")/.."
 SUDO=
@@ -34,6 +35,14 @@ cmp examples/headset.json /usr/share/headvane/examples/headset.json
 out=$(cd / && (sleep 1; printf q) | /usr/bin/headvane-sim --config /usr/share/headvane/examples/headset.json) ||
   fail "headvane-sim exited with $?"
 echo "$out" | grep -q '^TundraImu: using LHR-7A3D19C4$' || fail "unexpected output: $out"
+
+# A unit whose node the user may not open: the installed program names the
+# installed rule. Root reads any file, so it runs without that power here.
+nodac=
+if [ "$(id -u)" -eq 0 ]; then nodac="setpriv --bounding-set -dac_override,-dac_read_search"; fi
+hint=$(umockdev-run -d tools/locked-unit.umockdev -- sh -c 'chmod 0 "$UMOCKDEV_DIR/dev/hidraw0" &&
+  exec '"$nodac"' /usr/bin/headvane --config /usr/share/headvane/examples/headset.json' 2>&1) || true
+echo "$hint" | grep -q 'copy /usr/lib/udev/rules.d/70-headvane-imu.rules to ' || fail "permission hint: $hint"
 
 $SUDO dpkg --purge headvane
 trap - EXIT
