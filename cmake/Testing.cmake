@@ -14,10 +14,12 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   set(HEADVANE_UNDER_WINE ON)
   # Each process started under Wine waits ~2.5 s for Wine's services unless a
   # wineserver is already up; one fixture keeps it up for the whole run.
+  # Debian keeps wineserver beside wine64, off the PATH.
+  find_program(HEADVANE_WINESERVER wineserver HINTS /usr/lib/wine REQUIRED)
   add_test(NAME wine_up COMMAND sh -c
-    "wineserver -p >/dev/null 2>&1 </dev/null; /usr/lib/wine/wine64 cmd /c exit 0 >/dev/null 2>&1 </dev/null; exit 0")
+    "${HEADVANE_WINESERVER} -p >/dev/null 2>&1 </dev/null; ${CMAKE_CROSSCOMPILING_EMULATOR} cmd /c exit 0 >/dev/null 2>&1 </dev/null; exit 0")
   set_tests_properties(wine_up PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "WINEDEBUG=-all")
-  add_test(NAME wine_down COMMAND sh -c "wineserver -k >/dev/null 2>&1; exit 0")
+  add_test(NAME wine_down COMMAND sh -c "${HEADVANE_WINESERVER} -k >/dev/null 2>&1; exit 0")
   set_tests_properties(wine_down PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 

@@ -5,7 +5,7 @@ namespace vesko {
 
 namespace {
 
-constexpr char kRulePath[] = "packaging/70-headvane-imu.rules";
+constexpr char kSourceTreeRule[] = "packaging/70-headvane-imu.rules";
 
 }  // namespace
 
@@ -18,7 +18,7 @@ bool printPermissionHint(const WatchmanEnumeration& found, std::FILE* err) {
     std::fprintf(err,
                  "; to grant access, copy %s to /etc/udev/rules.d/, run "
                  "'udevadm control --reload' and 'udevadm trigger', then replug the headset\n",
-                 kRulePath);
+                 found.accessRule.empty() ? kSourceTreeRule : found.accessRule.c_str());
     std::fflush(err);
     return true;
 }

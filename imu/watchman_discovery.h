@@ -30,6 +30,9 @@ struct WatchmanEnumeration {
     // Matching nodes that could not be opened for lack of permission (Linux
     // hidraw without the udev rule), so the user can be told why.
     std::vector<std::string> permissionDenied;
+    // Where the udev rule that grants that access was installed, when this
+    // program runs from an install; empty otherwise.
+    std::string accessRule;
 };
 
 // Platform layer (one implementation per backend). False when the set of HID

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "access_rule.h"
 #include "app_process.h"
 #include "watchman_discovery.h"
 
@@ -57,6 +58,17 @@ public:
 
     void addMcu(const std::string& bus, const std::string& devpath) {
         usbDevice(bus, devpath, "A: idVendor=35bd\nA: idProduct=0101\n");
+    }
+
+    // The root hub of `bus` on a PCI host controller, with `ports` ports. A
+    // USB 3 controller carries two such buses.
+    void addRootHub(const std::string& bus, const std::string& controller, const std::string& ports) {
+        const std::string parent = "/devices/pci0000:00/" + controller;
+        if (devices_.emplace("pci/" + controller, parent).second) describe(parent, "E: SUBSYSTEM=pci\n");
+        const std::string path = parent + "/usb" + bus;
+        describe(path, "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=1d6b\nA: busnum=" + bus +
+                           "\nA: devpath=0\nA: maxchild=" + ports + "\n");
+        devices_[bus + "/0"] = path;
     }
 
     int masterOf(const std::string& node) { return umockdev_testbed_get_dev_fd(bed_, node.c_str()); }
@@ -252,6 +264,32 @@ TEST(LinuxDiscovery, UnitWithoutSerialIsListedAsTwoBlanks) {
     EXPECT_EQ(r.err.substr(r.err.find('\n')), "\n  \n");
 }
 
+// One USB 3 controller shows as two buses. A headset hub's USB 2 half (bus 1)
+// and USB 3 half (bus 2) hang from one controller's root, as on Windows.
+TEST(LinuxDiscovery, PairsAcrossTheTwoBusesOfOneControllerOnly) {
+    UsbTree tree;
+    tree.addRootHub("1", "0000:00:14.0", "4");
+    tree.addRootHub("2", "0000:00:14.0", "4");
+    tree.addRootHub("3", "0000:03:00.0", "4");
+    tree.addUnit("1", "2", {"LHR-A"});
+    tree.addMcu("2", "3");
+    Result r = open(u"");
+    ASSERT_NE(r.handle, kNoDevice);
+    EXPECT_EQ(r.out, "TundraImu: 1 Watchman device(s), 1 MCU-paired\n");
+    closeDevice(r.handle);
+
+    // Another controller's unit, and one two hubs down the USB 2 half of a hub
+    // whose USB 3 half holds the MCU: neither shares a hub with it on Windows.
+    tree.addUnit("3", "2", {"LHR-B"});
+    tree.addUnit("1", "3.1.1", {"LHR-C"});
+    tree.addMcu("2", "3.2");
+    r = open(u"");
+    ASSERT_NE(r.handle, kNoDevice);
+    EXPECT_EQ(r.out, "TundraImu: 3 Watchman device(s), 1 MCU-paired\n");
+    EXPECT_EQ(r.chosen, u"LHR-A");
+    closeDevice(r.handle);
+}
+
 // With every node closed to us, each open discovery attempts is reported as
 // refused: only interface 0 of the right device may show up.
 TEST(LinuxDiscovery, OnlyTheImuInterfaceIsOpenedAndRefusalsAreReported) {
@@ -305,6 +343,20 @@ TEST(WholeProgram, HostileSerialsReachTheTerminalAsPrintableText) {
             EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || c == '\r' || c == '\n') << static_cast<int>(byte);
         }
     }
+}
+
+// The permission hint names the rule an install put beside the program; a
+// program in a build tree has none beside it.
+TEST(LinuxDiscovery, AnInstalledRuleIsFoundFromTheProgramsFolder) {
+    namespace fs = std::filesystem;
+    const fs::path prefix = fs::path(::testing::TempDir()) / ("hv-prefix-" + std::to_string(::getpid()));
+    const fs::path rule = prefix / "lib/udev/rules.d/70-headvane-imu.rules";
+    fs::create_directories(prefix / "bin");
+    EXPECT_EQ(accessRuleBeside(prefix / "bin/headvane"), "");
+    fs::create_directories(rule.parent_path());
+    std::ofstream(rule) << "\n";
+    EXPECT_EQ(accessRuleBeside(prefix / "bin/headvane"), rule.string());
+    fs::remove_all(prefix);
 }
 
 }  // namespace

@@ -156,18 +156,45 @@ TEST(SysfsIds, BuiltInThePlatformsFormSoTheSameRulesApply) {
     EXPECT_TRUE(isMi00Path(usbInstanceId("28de", "2300", "00", "1-2.3:1.0")));
     EXPECT_FALSE(isMi00Path(usbInstanceId("28de", "2300", "01", "1-2.3:1.1")));
 
-    EXPECT_EQ(usbLocationPath("1", "2.3"), u"USBROOT(1)#USB(2)#USB(3)");
-    EXPECT_EQ(usbLocationPath("3", "4"), u"USBROOT(3)#USB(4)");
-    EXPECT_EQ(usbLocationPath("1", "0"), u"USBROOT(1)") << "a root hub has no port";
-    for (auto [bus, devpath] : {std::pair{"", "2"}, {"1", ""}, {"x", "2"}, {"1", "2..3"}, {"1", "2.3."}, {"1", "2\n"}}) {
-        EXPECT_EQ(usbLocationPath(bus, devpath), u"") << '"' << bus << "\" \"" << devpath << '"';
+    const BusRoot lone{"usb1", 0, std::nullopt};
+    EXPECT_EQ(usbLocationPath(lone, "2.3"), u"USBROOT(usb1)#USB(2)#USB(3)");
+    EXPECT_EQ(usbLocationPath(lone, "0"), u"USBROOT(usb1)") << "a root hub has no port";
+    for (const char* devpath : {"", "x", "2..3", "2.3.", "2\n", "0.1", "256"}) {
+        EXPECT_EQ(usbLocationPath(lone, devpath), u"") << '"' << devpath << '"';
     }
+    EXPECT_EQ(usbLocationPath(BusRoot{}, "2"), u"") << "an unplaced bus";
     // Pairing reads sysfs paths as it reads the platform's.
-    EXPECT_TRUE(sharesHub(usbLocationPath("1", "2.3"), usbLocationPath("1", "2.4")));
-    EXPECT_TRUE(sharesHub(usbLocationPath("1", "2.3"), usbLocationPath("1", "2.1.4")));
-    EXPECT_TRUE(sharesHub(usbLocationPath("1", "2.3.1"), usbLocationPath("1", "2.4.2")));
-    EXPECT_FALSE(sharesHub(usbLocationPath("1", "2.3"), usbLocationPath("2", "2.4")));
-    EXPECT_FALSE(sharesHub(usbLocationPath("1", "2.3.1.1"), usbLocationPath("1", "2.4")));
+    const BusRoot other{"usb2", 0, std::nullopt};
+    EXPECT_TRUE(sharesHub(usbLocationPath(lone, "2.3"), usbLocationPath(lone, "2.4")));
+    EXPECT_TRUE(sharesHub(usbLocationPath(lone, "2.3"), usbLocationPath(lone, "2.1.4")));
+    EXPECT_TRUE(sharesHub(usbLocationPath(lone, "2.3.1"), usbLocationPath(lone, "2.4.2")));
+    EXPECT_FALSE(sharesHub(usbLocationPath(lone, "2.3"), usbLocationPath(other, "2.4")));
+    EXPECT_FALSE(sharesHub(usbLocationPath(lone, "2.3.1.1"), usbLocationPath(lone, "2.4")));
+}
+
+// The two buses of one controller share its root and number their ports in one
+// range; a bus that cannot be numbered safely gets no location at all.
+TEST(SysfsIds, BusesOfOneControllerShareTheRootWithoutSharingPorts) {
+    const auto roots = busRoots({{"10", "0000:00:14.0", "4"},
+                                 {"2", "0000:00:14.0", "12"},
+                                 {"3", "0000:03:00.0", "2"},
+                                 {"4", "0000:03:00.0", ""},
+                                 {"5", "0000:03:00.0", "4"},
+                                 {"6", "bad#USB(1)", "4"},
+                                 {"x", "0000:05:00.0", "4"}});
+    ASSERT_EQ(roots.count("6") + roots.count("x"), 0u);
+    const auto path = [&](const char* bus, const char* devpath) { return usbLocationPath(roots.at(bus), devpath); };
+    EXPECT_EQ(path("2", "12"), u"USBROOT(0000:00:14.0)#USB(12)");
+    EXPECT_EQ(path("10", "1.3"), u"USBROOT(0000:00:14.0)#USB(13)#USB(3)") << "busnum order, not text order";
+    EXPECT_EQ(path("10", "5"), u"") << "past the root hub's ports";
+    EXPECT_EQ(path("2", "13"), u"") << "would be port 1 of the next bus";
+    EXPECT_EQ(path("4", "7"), u"USBROOT(0000:03:00.0)#USB(9)") << "the last bus that can be placed is unbounded";
+    EXPECT_EQ(path("5", "1"), u"") << "follows a bus of unknown size";
+
+    EXPECT_TRUE(sharesHub(path("2", "2"), path("10", "3"))) << "both on the controller's root";
+    EXPECT_TRUE(sharesHub(path("2", "2.1"), path("10", "2.1"))) << "under the two halves of one hub";
+    EXPECT_FALSE(sharesHub(path("2", "2.1.1"), path("10", "2.3"))) << "one hub half is not the other";
+    EXPECT_FALSE(sharesHub(path("2", "2"), path("3", "2"))) << "two controllers";
 }
 
 TEST(WatchmanChoice, NoUnitGivesOnlyTheCountLine) {
@@ -310,6 +337,11 @@ TEST_F(OpenWatchman, RefusedNodesGetAHintOnlyWhenNothingWasFound) {
 
     EXPECT_EQ(open(false), kNoDevice);
     EXPECT_EQ(out + err, "");
+
+    denied.accessRule = "/usr/lib/udev/rules.d/70-headvane-imu.rules";  // run from an install
+    fake::scriptedEnumeration() = denied;
+    EXPECT_EQ(open(true), kNoDevice);
+    EXPECT_NE(err.find("copy /usr/lib/udev/rules.d/70-headvane-imu.rules to "), std::string::npos) << err;
 
     denied.candidates.push_back({21, u"LHR-A", true});
     fake::scriptedEnumeration() = denied;

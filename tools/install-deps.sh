@@ -1,8 +1,12 @@
 #!/bin/sh
-# Installs what headvane needs to build and test on Debian 12. Idempotent.
+# Installs what headvane needs to build, test and package on Debian 12.
+# Idempotent. Run it as root, or as a user who may use sudo.
 set -eu
 SUDO=
-if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null 2>&1 || { echo "install-deps.sh: run as root, or install sudo" >&2; exit 1; }
+  SUDO=sudo
+fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends \
@@ -12,4 +16,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   umockdev libumockdev-dev \
   clang libclang-rt-14-dev \
   g++-mingw-w64-x86-64-posix wine64 \
-  libcli11-dev
+  libcli11-dev \
+  dpkg-dev file

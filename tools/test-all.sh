@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds and tests every configuration: native, ASan+UBSan, TSan, the Windows
-# cross build under Wine, and a short fuzzing run. Stops at the first failure.
+# cross build under Wine, and a short fuzzing run; then the packages (the
+# Debian package is installed and removed again with dpkg, so this needs root or
+# sudo). Stops at the first failure.
 set -eu
 cd "$(dirname "$0")/.."
 for preset in native asan tsan windows fuzz; do
@@ -11,4 +13,5 @@ done
 for b in build/native/bench/bench_*; do
   [ -x "$b" ] && "$b" --benchmark_min_time=0.01 >/dev/null
 done
+sh tools/test-package.sh
 echo "all configurations passed"

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <memory>
+#include <string>
 
+#include "access_rule.h"
 #include "unique_fd.h"
 #include "usb_enumeration_ids.h"
 #include "watchman_discovery.h"
@@ -16,6 +19,7 @@ namespace vesko {
 namespace {
 
 constexpr std::size_t kSerialUnits = 128;  // as much of a serial as the platform's HID call gives
+constexpr std::string_view kRootHubDevpath = "0";
 
 struct UdevUnref {
     void operator()(udev* u) const noexcept { udev_unref(u); }
@@ -40,8 +44,31 @@ WideString instanceIdOf(udev_device* usbDevice, udev_device* usbInterface = null
                          interfaceNumber, udev_device_get_sysname(named));
 }
 
-WideString locationPathOf(udev_device* usbDevice) {
-    return usbLocationPath(attribute(usbDevice, "busnum"), attribute(usbDevice, "devpath"));
+// Where a USB device sits: its bus and its ports from the root hub down ("2.3").
+struct UsbPlace {
+    std::string busnum;
+    std::string devpath;
+};
+
+UsbPlace placeOf(udev_device* usbDevice) {
+    return {std::string(attribute(usbDevice, "busnum")), std::string(attribute(usbDevice, "devpath"))};
+}
+
+// A root hub is named after its host controller, the device it hangs from, so
+// that the USB 2 and USB 3 buses of one controller share a root as on Windows.
+// A root hub without a parent stands for its own controller.
+RootHub rootHubOf(udev_device* hub) {
+    udev_device* controller = udev_device_get_parent(hub);  // owned by `hub`
+    const char* name = udev_device_get_sysname(controller != nullptr ? controller : hub);
+    return {std::string(attribute(hub, "busnum")), name != nullptr ? name : "",
+            std::string(attribute(hub, "maxchild"))};
+}
+
+using BusRoots = std::map<std::string, BusRoot>;
+
+WideString locationPathOf(const BusRoots& roots, const UsbPlace& place) {
+    const auto root = roots.find(place.busnum);
+    return root != roots.end() ? usbLocationPath(root->second, place.devpath) : WideString();
 }
 
 WideString serialOf(udev_device* usbDevice) {
@@ -68,21 +95,22 @@ bool forEachDevice(udev* context, const char* subsystem, const char* devtype, Vi
     return true;
 }
 
-std::vector<WideString> findMcuPaths(udev* context) {
-    std::vector<WideString> paths;
+// One pass over the USB devices: every root hub, and where each Dozero MCU sits.
+void scanUsbDevices(udev* context, std::vector<RootHub>& hubs, std::vector<UsbPlace>& mcus) {
     // The closing backslash keeps out products whose ID merely starts the same.
     const WideString prefix = WideString(kDozeroMcuEnumerator) + u'\\';
     forEachDevice(context, "usb", "usb_device", [&](udev_device* device) {
-        if (!isUsbRootId(instanceIdOf(device), prefix)) return;
-        WideString path = locationPathOf(device);
-        if (!path.empty()) paths.push_back(std::move(path));
+        if (attribute(device, "devpath") == kRootHubDevpath) {
+            hubs.push_back(rootHubOf(device));
+        } else if (isUsbRootId(instanceIdOf(device), prefix)) {
+            mcus.push_back(placeOf(device));
+        }
     });
-    return paths;
 }
 
 // Opens one hidraw node if it is interface 0 of a Watchman; nodes of other
 // interfaces and other devices are never opened.
-void considerHidraw(udev_device* hidraw, WatchmanEnumeration& found) {
+void considerHidraw(udev_device* hidraw, const BusRoots& roots, WatchmanEnumeration& found) {
     udev_device* usbInterface = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_interface");
     udev_device* usbDevice = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
     const char* node = udev_device_get_devnode(hidraw);
@@ -95,7 +123,7 @@ void considerHidraw(udev_device* hidraw, WatchmanEnumeration& found) {
         if (errno == EACCES || errno == EPERM) found.permissionDenied.emplace_back(node);
         return;
     }
-    const WideString location = locationPathOf(usbDevice);
+    const WideString location = locationPathOf(roots, placeOf(usbDevice));
     const bool paired = std::any_of(found.mcuPaths.begin(), found.mcuPaths.end(),
                                     [&](const WideString& mcuPath) { return sharesHub(location, mcuPath); });
     found.candidates.push_back({fd.get(), serialOf(usbDevice), paired});
@@ -107,10 +135,19 @@ void considerHidraw(udev_device* hidraw, WatchmanEnumeration& found) {
 bool enumerateWatchmen(WatchmanEnumeration& found) {
     Udev context(udev_new());
     if (!context) return false;
-    // The MCUs first, so that each unit can be paired as it is found.
-    found.mcuPaths = findMcuPaths(context.get());
-    return forEachDevice(context.get(), "hidraw", nullptr,
-                         [&](udev_device* hidraw) { considerHidraw(hidraw, found); });
+    // The roots and MCUs first, so that each unit can be paired as it is found.
+    std::vector<RootHub> hubs;
+    std::vector<UsbPlace> mcus;
+    scanUsbDevices(context.get(), hubs, mcus);
+    const BusRoots roots = busRoots(hubs);
+    for (const UsbPlace& mcu : mcus) {
+        WideString path = locationPathOf(roots, mcu);
+        if (!path.empty()) found.mcuPaths.push_back(std::move(path));
+    }
+    const bool listed = forEachDevice(context.get(), "hidraw", nullptr,
+                                      [&](udev_device* hidraw) { considerHidraw(hidraw, roots, found); });
+    if (!found.permissionDenied.empty()) found.accessRule = installedAccessRule();
+    return listed;
 }
 
 void closeDevice(DeviceHandle handle) noexcept {
