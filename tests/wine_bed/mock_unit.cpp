@@ -2,8 +2,8 @@
 #include "mock_unit.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <umockdev.h>
@@ -75,7 +75,8 @@ bool MockUnit::plug() {
         "\nE: HID_PHYS=" + identity_.phys + "\nE: HID_UNIQ=" + identity_.serial + "\n\n"
         "P: " + hid + "/hidraw/" + node + "\nN: " + node + "\nE: DEVNAME=/dev/" + node +
         "\nE: SUBSYSTEM=hidraw\nA: dev=" + std::to_string(kHidrawMajor) + ":" + std::to_string(generation) + "\n";
-    // The answers must be in place before the node appears: a reader asks at once.
+    // The answers must be in place before the node appears: a reader asks at
+    // once (the testbed announces each added device itself).
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(bed_, ("/dev/" + node).c_str(), answers_, &error) ||
         !umockdev_testbed_add_from_string(bed_, text.c_str(), &error)) {
@@ -88,36 +89,27 @@ bool MockUnit::plug() {
     master_ = umockdev_testbed_get_dev_fd(bed_, ("/dev/" + node).c_str());
     if (watch_ >= 0) ::close(watch_);
     watch_ = master_ >= 0 ? ::open(::ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
-    for (const std::string& path : devices_) umockdev_testbed_uevent(bed_, path.c_str(), "add");
     return master_ >= 0 && watch_ >= 0;
 }
 
+// Only the uevents tell Wine that the unit left: it then drops the device and
+// fails the reads under way. A hung-up node (the far end closed) would not do:
+// Wine 8 then stops handling uevents altogether.
 void MockUnit::unplug() {
     std::scoped_lock guard(mutex_);
-    if (devices_.empty()) return;
-    hangUp();
     for (auto path = devices_.rbegin(); path != devices_.rend(); ++path) {
         umockdev_testbed_uevent(bed_, path->c_str(), "remove");
         umockdev_testbed_remove_device(bed_, path->c_str());
     }
     devices_.clear();
-}
-
-// The testbed owns its end of the node: replace it with /dev/null rather than
-// close it, so that the reader sees a hang-up. Our own handle on the reader's
-// end stays open and keeps the pty's number from being handed out again.
-void MockUnit::hangUp() {
-    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0 && master_ >= 0) ::dup2(null, master_);
-    if (null >= 0) ::close(null);
     master_ = -1;
 }
 
 bool MockUnit::drained() const {
-    // Straight to the kernel: the bed runs under umockdev's preload (its
-    // uevents need it), which would take ioctl() on the node for itself.
-    int unread = 0;
-    return ::syscall(SYS_ioctl, watch_, FIONREAD, &unread) == 0 && unread == 0;
+    // poll, unlike FIONREAD, first pushes what was just written through the
+    // pty to the reader's side, so a report still on its way counts as unread.
+    pollfd unread{watch_, POLLIN, 0};
+    return ::poll(&unread, 1, 0) == 0;
 }
 
 bool MockUnit::offer(const ImuReportBytes& report) {

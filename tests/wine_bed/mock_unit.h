@@ -25,10 +25,10 @@ public:
     // The testbed's root: readers find it through UMOCKDEV_DIR.
     std::string rootDir() const;
 
-    // Adds the unit with a fresh node name (a node name cannot come back),
-    // announcing each device top-down. False when the testbed refused it.
+    // Adds the unit with a fresh node name (a node name cannot come back).
+    // False when the testbed refused it.
     bool plug();
-    // Hangs the node up, then announces and removes the devices bottom-up.
+    // Announces and removes the devices bottom-up; nothing more is written.
     void unplug();
 
     // Writes one report if the unit is plugged and the reader has taken the
@@ -37,7 +37,6 @@ public:
 
 private:
     bool drained() const;
-    void hangUp();
 
     UnitIdentity identity_;
     UMockdevTestbed* bed_;
@@ -45,7 +44,8 @@ private:
     mutable std::mutex mutex_;  // plugging, unplugging and writing
     int generation_ = -1;
     int master_ = -1;           // the testbed's end of the node; the testbed owns it
-    int watch_ = -1;            // our own handle on the reader's end, to see what is unread
+    int watch_ = -1;            // our own handle on the reader's end, to see what is unread;
+                                // it also keeps the pty's number from being handed out again
     std::vector<std::string> devices_;  // sysfs paths, top-down
 };
 

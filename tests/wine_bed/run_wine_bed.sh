@@ -24,6 +24,13 @@ GRAVITY="g_head [+0.250 +0.866 +0.433] |a| 1.000g"
 
 skip() { echo "SKIPPED: $*"; exit 77; }
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+# The last lines of each log of the run in folder $1.
+tails() {
+    for f in out err bed.err probe; do
+        echo "--- $f"
+        tr '\r' '\n' 2>/dev/null <"$1/$f" | grep -v '^$' | tail -n 15
+    done
+}
 
 # --- outer part: prerequisites, then the run in its own process group under a deadline
 if [ -z "${HV_BED_INNER:-}" ]; then
@@ -37,31 +44,32 @@ if [ -z "${HV_BED_INNER:-}" ]; then
     "$WINESERVER" -k >/dev/null 2>&1
     HV_BED_INNER=1 setsid sh "$0" "$BED" "$WINBUILD" "$EXAMPLE" "$WORK" "$PIPED_Q" &
     inner=$!
-    (sleep "$LIMIT"; touch "$WORK/run/timed-out"; kill -KILL -- "-$inner") >/dev/null 2>&1 &
-    watchdog=$!
+    # The watchdog ends by itself once the run has ended.
+    (
+        left=$LIMIT
+        while kill -0 "$inner" 2>/dev/null; do
+            [ "$left" -le 0 ] && touch "$WORK/run/timed-out" && kill -KILL "-$inner" && break
+            sleep 1
+            left=$((left - 1))
+        done
+    ) >/dev/null 2>&1 &
     wait "$inner"
     status=$?
-    kill "$watchdog" 2>/dev/null
     "$WINESERVER" -k >/dev/null 2>&1
-    kill -KILL -- "-$inner" 2>/dev/null  # anything the run left behind
+    kill -KILL "-$inner" 2>/dev/null  # whatever the run left behind
     if [ -e "$WORK/run/timed-out" ]; then
         echo "FAILED: no result within $LIMIT s; killed"
-        cat "$WORK/run/tails" 2>/dev/null
-        for f in out err bed.err probe; do echo "--- $f"; tr '\r' '\n' 2>/dev/null <"$WORK/run/$f" | tail -n 15; done
+        tails "$WORK/run"
         exit 1
     fi
     exit "$status"
 fi
 
 # --- inner part
-RUN=$WORK/run
-cd "$RUN" || exit 1
+cd "$WORK/run" || exit 1
 
 say() { echo "wine_bed: $*"; }
-tails() {
-    for f in out err bed.err probe; do echo "--- $f"; tr '\r' '\n' 2>/dev/null <"$f" | grep -v '^$' | tail -n 15; done
-}
-fail() { echo "FAILED: $*"; tails; exit 1; }
+fail() { echo "FAILED: $*"; tails .; exit 1; }
 
 # wait_for <seconds> <file> <text> [count]: true once the file holds the text
 # on that many lines (1 unless given).
