@@ -1,9 +1,11 @@
 #!/bin/sh
-# Builds and tests every configuration: native, ASan+UBSan, TSan, the Windows
-# cross build under Wine, and a short fuzzing run. Stops at the first failure.
+# Builds and tests every configuration: the Windows cross build under Wine,
+# native, ASan+UBSan, TSan, and a short fuzzing run. Stops at the first failure.
+# The Windows build comes first: the native tests run its headvane.exe under
+# Wine against a mocked unit.
 set -eu
 cd "$(dirname "$0")/.."
-for preset in native asan tsan windows fuzz; do
+for preset in windows native asan tsan fuzz; do
   echo "=== $preset"
   cmake --workflow --preset "$preset" --fresh
 done

@@ -71,12 +71,16 @@ cd "$WORK/run" || exit 1
 say() { echo "wine_bed: $*"; }
 fail() { echo "FAILED: $*"; tails .; exit 1; }
 
+# True while the tool has not been started or still runs.
+tool_alive() { [ -z "${tool:-}" ] || kill -0 "$tool" 2>/dev/null; }
+
 # wait_for <seconds> <file> <text> [count]: true once the file holds the text
-# on that many lines (1 unless given).
+# on that many lines (1 unless given); false early if the tool has ended.
 wait_for() {
     tries=$(($1 * 10))
     while [ "$tries" -gt 0 ]; do
         [ "$(grep -cF -- "$3" "$2" 2>/dev/null)" -ge "${4:-1}" ] && return 0
+        tool_alive || return 1
         sleep 0.1
         tries=$((tries - 1))
     done
@@ -93,6 +97,7 @@ wait_for_n() {
     while [ "$tries" -gt 0 ]; do
         n=$(last_n)
         [ -n "$n" ] && [ "$n" -gt "$2" ] && return 0
+        tool_alive || return 1
         sleep 0.1
         tries=$((tries - 1))
     done
