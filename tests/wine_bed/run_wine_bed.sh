@@ -57,6 +57,9 @@ if [ -z "${HV_BED_INNER:-}" ]; then
     status=$?
     "$WINESERVER" -k >/dev/null 2>&1
     kill -KILL "-$inner" 2>/dev/null  # whatever the run left behind
+    # A bed killed with the run leaves its testbed behind.
+    testbed=$(sed -n 's/^ready //p' "$WORK/run/bed.out" 2>/dev/null)
+    case $testbed in */umockdev.*) rm -rf "$testbed" ;; esac
     if [ -e "$WORK/run/timed-out" ]; then
         echo "FAILED: no result within $LIMIT s; killed"
         tails "$WORK/run"
@@ -125,6 +128,7 @@ mkfifo bed.in keys || exit 1
 # shellcheck disable=SC2086
 "$WRAP" "$BED" --serial "$SERIAL" --acc $ACC --gyro $GYRO <bed.in >bed.out 2>bed.err &
 exec 3>bed.in
+trap 'echo quit >&3' EXIT  # the bed then removes its testbed
 wait_for 10 bed.out "ready " || fail "the bed did not start"
 UMOCKDEV_DIR=$(sed -n 's/^ready //p' bed.out)
 export UMOCKDEV_DIR
@@ -163,7 +167,7 @@ say "silence noticed and the stream resumed"
 # Unplugged: the read under way fails (or, unplugged between two reads, the
 # next one cannot start), and the replugged unit is found.
 bed unplug
-wait_for 8 err "failed (err 5) — device gone, waiting for reconnect" || fail "no read failure on unplugging"
+wait_for 8 err "— device gone, waiting for reconnect" || fail "no read failure on unplugging"
 bed plug
 wait_for 10 err "TundraImu: reconnected to $SERIAL" 2 || fail "no reconnection after replugging"
 replugged=$(last_n)
@@ -185,5 +189,4 @@ else
     [ "$PIPED_Q" = on ] || say "note: q from the pipe worked; switch the check on (HEADVANE_WINE_BED_PIPED_Q)"
     say "q: exit 0"
 fi
-echo quit >&3
 say "passed"
