@@ -8,6 +8,7 @@
 
 #include <umockdev.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
