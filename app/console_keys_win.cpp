@@ -4,15 +4,47 @@
 #include <conio.h>
 #include <windows.h>
 
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "key_decoder.h"
 
 namespace vesko {
 
+namespace {
+
+// The bytes of a piped standard input, read by a thread of their own: a pipe
+// cannot be polled everywhere (PeekNamedPipe fails under Wine), and a read on
+// the loop's thread would wait for the next byte.
+struct PipedBytes {
+    std::mutex lock;
+    std::deque<unsigned char> bytes;
+    bool ended = false;
+};
+
+void readPipe(HANDLE input, const std::shared_ptr<PipedBytes>& piped) {
+    unsigned char chunk[64];
+    for (;;) {
+        DWORD got = 0;
+        const bool ok = ReadFile(input, chunk, sizeof chunk, &got, nullptr) != 0;
+        const std::lock_guard<std::mutex> guard(piped->lock);
+        if (!ok || got == 0) {
+            piped->ended = true;  // the writer has gone and everything was read
+            return;
+        }
+        piped->bytes.insert(piped->bytes.end(), chunk, chunk + got);
+    }
+}
+
+}  // namespace
+
 struct ConsoleKeys::Impl {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     bool isConsole = false;
-    bool isPipe = false;
     bool ended = false;  // the input has ended: no more keys
+    std::shared_ptr<PipedBytes> piped;  // set for a pipe
     KeyDecoder decoder;
 
     int pollConsole();
@@ -24,11 +56,16 @@ ConsoleKeys::ConsoleKeys() : impl_(std::make_unique<Impl>()) {
     DWORD mode = 0;
     impl_->isConsole = GetConsoleMode(impl_->input, &mode) != 0;
     if (impl_->isConsole) return;
-    // Unknown for a missing handle. Pipes are peeked and files read without
-    // waiting; a character device (NUL, a serial port) might block: no keys.
+    // Unknown for a missing handle. Pipes are read by a thread and files read
+    // at once; a character device (NUL, a serial port) might block: no keys.
     const DWORD type = GetFileType(impl_->input);
-    impl_->isPipe = type == FILE_TYPE_PIPE;
     impl_->ended = type != FILE_TYPE_PIPE && type != FILE_TYPE_DISK;
+    if (type == FILE_TYPE_PIPE) {
+        impl_->piped = std::make_shared<PipedBytes>();
+        // Left to run: it may wait in ReadFile until the process ends, and it
+        // shares only the byte queue with us.
+        std::thread(readPipe, impl_->input, impl_->piped).detach();
+    }
 }
 
 ConsoleKeys::~ConsoleKeys() = default;
@@ -51,13 +88,15 @@ int ConsoleKeys::Impl::pollConsole() {
 
 int ConsoleKeys::Impl::readByte() {
     if (ended) return KeyDecoder::kInputEnded;
-    if (isPipe) {
-        DWORD waiting = 0;
-        if (!PeekNamedPipe(input, nullptr, 0, nullptr, &waiting, nullptr)) {
-            ended = true;  // the writer has gone and everything was read
-            return KeyDecoder::kInputEnded;
+    if (piped) {
+        const std::lock_guard<std::mutex> guard(piped->lock);
+        if (piped->bytes.empty()) {
+            ended = piped->ended;
+            return ended ? KeyDecoder::kInputEnded : KeyDecoder::kNoByte;
         }
-        if (waiting == 0) return KeyDecoder::kNoByte;
+        const unsigned char byte = piped->bytes.front();
+        piped->bytes.pop_front();
+        return byte;
     }
     unsigned char byte = 0;
     DWORD got = 0;

@@ -4,7 +4,7 @@
 # build makes the bed and registers the run, which needs the Windows build.
 option(HEADVANE_WINE_BED "Run headvane.exe under Wine against a mocked unit (needs the windows preset's build)" OFF)
 # Switch on once the Windows build reads keys from a piped standard input.
-option(HEADVANE_WINE_BED_PIPED_Q "Require the Wine run to end at a piped q" OFF)
+option(HEADVANE_WINE_BED_PIPED_Q "Require the Wine run to end at a piped q" ON)
 set(HEADVANE_WINDOWS_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/windows CACHE PATH
   "The windows preset's build tree, whose executables the Wine run uses")
 
