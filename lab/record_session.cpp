@@ -104,11 +104,11 @@ int openOutput(const RecordOptions& options, CaptureFile& file) {
     return kLabExitFailure;
 }
 
-// Nothing was recorded: leave no empty file behind.
+// Nothing was recorded: leave no empty file behind (but never remove a device such as /dev/full).
 int abandon(CaptureFile& file, const std::string& path) {
     file.close();
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
     return kLabExitFailure;
 }
 
