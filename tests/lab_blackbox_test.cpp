@@ -129,6 +129,30 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     EXPECT_NE(first.out.find("\nsamples "), std::string::npos);
 }
 
+// The rows without their first column (host time), from the first `count` rows on.
+std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
+    std::vector<std::string> rows;
+    std::istringstream in(text);
+    for (std::string line; rows.size() < count && std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
+    }
+    return rows;
+}
+
+TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
+    const ScratchDir dir;
+    std::vector<std::vector<std::string>> runs;
+    for (const char* name : {"a.csv", "b.csv"}) {
+        const std::string capture = dir.path(name);
+        const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE,
+                                      {"--sim-speed", "5", "record", "--out", hostPath(capture), "--duration", "1"});
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        runs.push_back(deviceColumns(readAll(capture), 3000));
+    }
+    ASSERT_EQ(runs[0].size(), 3000u);
+    EXPECT_EQ(runs[0], runs[1]);
+}
+
 TEST(LabBlackbox, ABadCaptureIsNamedAndACutShortOneIsUsed) {
     const ScratchDir dir;
     const std::string columns = "t_host_s,ticks,seq,acc_x,acc_y,acc_z,gyro_x,gyro_y,gyro_z\n";
