@@ -94,6 +94,25 @@ TEST(LabBlackbox, AFullDiskEndsTheRecordingWithExitOne) {
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.err.find("record: cannot write /dev/full (No space left on device)"), std::string::npos) << run.err;
 }
+
+// A file size limit stands in for a disk that fills up while recording: the
+// write is cut short mid-row, and the file must still end with a whole row.
+TEST(LabBlackbox, AWriteErrorWhileRecordingKeepsTheWholeRows) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("limited.csv");
+    const std::string record = std::string("trap '' XFSZ; ulimit -f 64; exec '") + HEADVANE_LAB_SIM_EXE +
+                               "' --sim-speed 10 record --duration 5 --out '" + capture + "'";
+    const Finished run = runToEnd("/bin/sh", {"-c", record});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("record: cannot write " + capture + " (File too large); the rows up to the failure are kept"),
+              std::string::npos) << run.err;
+    const std::string text = readAll(capture);
+    ASSERT_GT(text.size(), 1000u);
+    EXPECT_EQ(text.back(), '\n');
+    const Finished replayed = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
+    EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
+    EXPECT_EQ(replayed.err, "");  // no row cut short
+}
 #endif
 
 // The yaw of every replayed status line.
