@@ -44,7 +44,7 @@ void BM_RecordCpuShare(benchmark::State& bench) {
     std::filesystem::remove(out);
 }
 
-BENCHMARK(BM_RecordCpuShare)->Arg(60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_RecordCpuShare)->Arg(5)->Arg(60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 

@@ -20,12 +20,12 @@ zip=$(ls -t build/packages/headvane-*-win64.zip | head -n 1)
 deb=$(ls -t build/packages/headvane_*_"$(dpkg --print-architecture)".deb | head -n 1)
 
 files=$(cmake -E tar tf "$zip" | grep -v '/$' | sed 's|.*/||' | LC_ALL=C sort | tr '\n' ' ')
-[ "$files" = "headvane-sim.exe headvane.exe " ] || fail "$zip holds: $files"
+[ "$files" = "headvane-lab-sim.exe headvane-lab.exe headvane-sim.exe headvane.exe " ] || fail "$zip holds: $files"
 
 trap '$SUDO dpkg --purge headvane >/dev/null 2>&1 || true' EXIT
 trap 'exit 1' INT TERM HUP
 $SUDO dpkg -i "$deb"
-for program in /usr/bin/headvane /usr/bin/headvane-sim; do
+for program in /usr/bin/headvane /usr/bin/headvane-sim /usr/bin/headvane-lab /usr/bin/headvane-lab-sim; do
   [ -x "$program" ] || fail "$program not installed"
 done
 cmp packaging/70-headvane-imu.rules /usr/lib/udev/rules.d/70-headvane-imu.rules
@@ -46,7 +46,7 @@ echo "$hint" | grep -q 'copy /usr/lib/udev/rules.d/70-headvane-imu.rules to ' ||
 
 $SUDO dpkg --purge headvane
 trap - EXIT
-for gone in /usr/bin/headvane /usr/bin/headvane-sim /usr/lib/udev/rules.d/70-headvane-imu.rules; do
+for gone in /usr/bin/headvane /usr/bin/headvane-sim /usr/bin/headvane-lab /usr/bin/headvane-lab-sim /usr/lib/udev/rules.d/70-headvane-imu.rules; do
   [ ! -e "$gone" ] || fail "$gone left behind by dpkg --purge"
 done
 echo "package test passed"
