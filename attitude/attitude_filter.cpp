@@ -170,20 +170,23 @@ void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
     }
     Vector3 omega = multiply(imuToHead, gyroImu);
     status.omegaNorm = norm(omega);
+    const bool shortForms = ordinary(q);
     // The weight is clamped at 0 only to switch the correction off, so the
     // test on it does the clamp's work without a call to fmax.
     const double k = 1.0 - status.omegaNorm / kCorrectionFadeRate;
     if (status.accNorm > kCorrectionMinAcc && status.accNorm < kCorrectionMaxAcc && k > 0.0) {
+        // Up as the estimate sees it, head frame.
+        const Vector3 vEst = shortForms ? upSeenByOrdinary(q) : rotate(conjugate(q), kUp);
         const Vector3& vMeas = status.gHead;
-        const Vector3 e = cross(vMeas, upSeenBy(q));  // upSeenBy: up as the estimate sees it, head frame
+        const Vector3 e = cross(vMeas, vEst);
         const double gain = params.correctionGain * k;
         for (std::size_t i = 0; i < 3; ++i) {
             omega[i] = omega[i] + gain * e[i];
         }
     }
     lastOmega = omega;
-    const bool shortForm = ordinary(q) && ordinary(omega) && ordinary(dt);
-    q = normalize(shortForm ? ordinaryEulerStep(q, omega, dt) : eulerStep(q, omega, dt));
+    const bool exactHalf = dt >= kOrdinaryMin;
+    q = normalize(shortForms && exactHalf ? eulerStepOrdinary(q, omega, dt) : eulerStep(q, omega, dt));
 }
 
 Quaternion AttitudeFilter::orientation(double lookAheadSeconds) const {

@@ -100,18 +100,23 @@ inline Vector3 divide(const Vector3& v, double d) noexcept {
 
 // Unit-length copy of q; a zero quaternion has no direction and becomes the identity.
 inline Quaternion normalize(const Quaternion& q) noexcept {
-    const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
-    if (n <= 0.0) {
+    const double s = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
+#if defined(__SSE2__) || defined(_M_X64)
+    // The square root without std::sqrt's errno check, then two divisions
+    // of two lanes each, as in divide.
+    const __m128d d = _mm_sqrt_pd(_mm_set1_pd(s));
+    if (_mm_cvtsd_f64(d) <= 0.0) {
         return identity();
     }
-#if defined(__SSE2__) || defined(_M_X64)
-    // Two divisions of two lanes each, as in divide.
-    const __m128d d = _mm_set1_pd(n);
     alignas(16) double r[4];
     _mm_store_pd(r, _mm_div_pd(_mm_set_pd(q.x, q.w), d));
     _mm_store_pd(r + 2, _mm_div_pd(_mm_set_pd(q.z, q.y), d));
     return {r[0], r[1], r[2], r[3]};
 #else
+    const double n = std::sqrt(s);
+    if (n <= 0.0) {
+        return identity();
+    }
     return {q.w / n, q.x / n, q.y / n, q.z / n};
 #endif
 }
