@@ -1,4 +1,4 @@
-// The integration step's two products in short forms, bit for bit equal to the plain formulas for an ordinary q.
+// Short forms of the integration step's products, bit for bit the plain formulas for an ordinary q.
 // The short forms leave out terms multiplied by a constant 0 or 1 and move a
 // halving onto dt. That can change a result only through the sign of a zero
 // or through values near underflow, and only when a component of q itself is

@@ -192,7 +192,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const bool wanted = run.run_type == Run::RT_Iteration ? run.repetitions <= 1 : run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const bool wanted = single || run.aggregate_name == "median";
             if (!wanted || run.error_occurred) continue;
             const std::string name = run.run_name.function_name;
             if (name == "BM_UpdateTracking") update = run.GetAdjustedCPUTime();

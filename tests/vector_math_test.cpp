@@ -90,7 +90,8 @@ TEST(VectorMath, ShortStepFormsMatchThePlainFormulasWhereverTheGuardAllowsThem) 
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     const double rates[] = {0.0, -0.0, 1e-310, -3e-200, 0.7, -1e300, kNaN};
     for (int i = 0; i < 2000; ++i) {
-        const Quaternion q = i == 0 ? Quaternion{0x1p-500, -0.5, 0.5, -0x1p-500} : normalize({u(rng), u(rng), u(rng), u(rng)});
+        const Quaternion q =
+            i == 0 ? Quaternion{0x1p-500, -0.5, 0.5, -0x1p-500} : normalize({u(rng), u(rng), u(rng), u(rng)});
         ASSERT_TRUE(ordinary(q));
         ASSERT_TRUE(same(rotate(conjugate(q), {0.0, 1.0, 0.0}), upSeenByOrdinary(q))) << i;
         const Vector3 w = i % 4 == 0 ? Vector3{rates[i % 7], rates[(i / 7) % 7], rates[(i / 49) % 7]}
