@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "attitude_step.h"
+
 namespace vesko {
 namespace {
 
@@ -19,6 +21,13 @@ constexpr Vector3 kForwardHead{0.0, 0.0, -1.0};  // where the head looks, head f
 
 Vector3 toVector(const ConfigVector& v) { return {v[0], v[1], v[2]}; }
 
+// 1 / d when multiplying by it gives exactly what dividing by d does: d is a
+// power of two, so both round the same exact value. Otherwise 0.
+double exactReciprocal(double d) {
+    int exponent = 0;
+    return std::fabs(std::frexp(d, &exponent)) == 0.5 ? 1.0 / d : 0.0;
+}
+
 // Population standard deviation of one axis, with the variance floored at 0
 // because the sum-of-squares form can go slightly negative through rounding.
 double deviation(double sumSq, double n, double mean) {
@@ -30,6 +39,7 @@ double deviation(double sumSq, double n, double mean) {
 void AttitudeFilter::configure(const HeadsetConfig& config, const FilterParams& newParams) {
     const std::lock_guard lock(mutex);
     params = newParams;
+    gPerCount = exactReciprocal(params.accLsbPerG);
     const Vector3 plusX = toVector(config.imu.plusX);
     const Vector3 plusZ = toVector(config.imu.plusZ);
     const Vector3 py = cross(plusZ, plusX);  // axes are used as given: no normalising
@@ -56,9 +66,14 @@ void AttitudeFilter::restart() {
 
 // Seconds since the previous sample. The unsigned difference absorbs a wrap of
 // the 32-bit device clock; a clock that steps back reads as a long gap.
-double AttitudeFilter::intervalSince(std::uint32_t timestamp) const {
+// The division is kept from the previous sample when the tick count repeats.
+double AttitudeFilter::intervalSince(std::uint32_t timestamp) {
     const std::uint32_t ticks = timestamp - lastTime;
-    return static_cast<double>(ticks) / kTicksPerSecond;
+    if (ticks != lastTicks) {
+        lastTicks = ticks;
+        lastInterval = static_cast<double>(ticks) / kTicksPerSecond;
+    }
+    return lastInterval;
 }
 
 void AttitudeFilter::update(const ImuSample& sample) {
@@ -88,13 +103,15 @@ void AttitudeFilter::update(const ImuSample& sample) {
 void AttitudeFilter::measureGravity(const ImuSample& sample) {
     Vector3 accImu;
     for (std::size_t i = 0; i < 3; ++i) {
-        accImu[i] = static_cast<double>(sample.acc[i]) / params.accLsbPerG * accScale[i] - accBias[i];
+        const double count = static_cast<double>(sample.acc[i]);
+        const double g = gPerCount != 0.0 ? count * gPerCount : count / params.accLsbPerG;
+        accImu[i] = g * accScale[i] - accBias[i];
     }
     const Vector3 accHead = multiply(imuToHead, accImu);
     const double length = norm(accHead);
     status.accNorm = length;
     if (length > kMinGravityLength) {
-        status.gHead = {accHead.x / length, accHead.y / length, accHead.z / length};
+        status.gHead = divide(accHead, length);
     }
 }
 
@@ -153,25 +170,23 @@ void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
     }
     Vector3 omega = multiply(imuToHead, gyroImu);
     status.omegaNorm = norm(omega);
-    if (status.accNorm > kCorrectionMinAcc && status.accNorm < kCorrectionMaxAcc) {
-        const double k = std::fmax(0.0, 1.0 - status.omegaNorm / kCorrectionFadeRate);
-        if (k > 0.0) {
-            const Vector3 vEst = rotate(conjugate(q), kUp);  // up as the estimate sees it, head frame
-            const Vector3& vMeas = status.gHead;
-            const Vector3 e = cross(vMeas, vEst);
-            const double gain = params.correctionGain * k;
-            for (std::size_t i = 0; i < 3; ++i) {
-                omega[i] = omega[i] + gain * e[i];
-            }
+    const bool shortForms = ordinary(q);
+    // The weight is clamped at 0 only to switch the correction off, so the
+    // test on it does the clamp's work without a call to fmax.
+    const double k = 1.0 - status.omegaNorm / kCorrectionFadeRate;
+    if (status.accNorm > kCorrectionMinAcc && status.accNorm < kCorrectionMaxAcc && k > 0.0) {
+        // Up as the estimate sees it, head frame.
+        const Vector3 vEst = shortForms ? upSeenByOrdinary(q) : rotate(conjugate(q), kUp);
+        const Vector3& vMeas = status.gHead;
+        const Vector3 e = cross(vMeas, vEst);
+        const double gain = params.correctionGain * k;
+        for (std::size_t i = 0; i < 3; ++i) {
+            omega[i] = omega[i] + gain * e[i];
         }
     }
     lastOmega = omega;
-    const Quaternion dq = multiply(q, Quaternion{0.0, omega.x, omega.y, omega.z});
-    q.w = q.w + 0.5 * dq.w * dt;
-    q.x = q.x + 0.5 * dq.x * dt;
-    q.y = q.y + 0.5 * dq.y * dt;
-    q.z = q.z + 0.5 * dq.z * dt;
-    q = normalize(q);
+    const bool exactHalf = dt >= kOrdinaryMin;
+    q = normalize(shortForms && exactHalf ? eulerStepOrdinary(q, omega, dt) : eulerStep(q, omega, dt));
 }
 
 Quaternion AttitudeFilter::orientation(double lookAheadSeconds) const {

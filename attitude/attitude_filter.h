@@ -58,7 +58,7 @@ private:
     friend struct AttitudeFilterProbe;  // test-only view of the bias window
 
     void restart();
-    double intervalSince(std::uint32_t timestamp) const;
+    double intervalSince(std::uint32_t timestamp);
     void measureGravity(const ImuSample& sample);
     void feedBiasWindow(const ImuSample& sample, double dt);
     void finishBiasWindow(const Vector3& mean);
@@ -69,11 +69,14 @@ private:
     Vector3 accBias;                  // g
     Vector3 accScale{1.0, 1.0, 1.0};  // factor per axis
     Vector3 gyroBias;                 // raw counts, from the configuration
+    double gPerCount = 0.0;           // 1 / accLsbPerG where that is exact, else 0: divide
     mutable std::mutex mutex;         // guards everything below and above
 
     Quaternion q;                     // orientation, head to world
     bool haveTime = false;
     std::uint32_t lastTime = 0;       // device ticks of the previous sample
+    std::uint32_t lastTicks = 0;      // the previous interval, ticks, and in seconds:
+    double lastInterval = 0.0;        //   samples mostly come evenly spaced
     bool capturing = true;
     Vector3 gyroSum;                  // raw counts
     Vector3 gyroSumSq;                // raw counts squared

@@ -8,6 +8,10 @@
 #include <cstddef>
 #include <limits>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace vesko {
 
 // Axes: right-handed, +Y up, the head looks along -Z. Yaw is about +Y, pitch
@@ -82,13 +86,39 @@ inline constexpr Vector3 rotate(const Quaternion& q, const Vector3& v) noexcept 
     return {v.x + q.w * t.x + u.x, v.y + q.w * t.y + u.y, v.z + q.w * t.z + u.z};
 }
 
+// v / d component by component. Where SSE2 is at hand x and y share one
+// division: the divider is slow and not fully pipelined.
+inline Vector3 divide(const Vector3& v, double d) noexcept {
+#if defined(__SSE2__) || defined(_M_X64)
+    alignas(16) double xy[2];
+    _mm_store_pd(xy, _mm_div_pd(_mm_set_pd(v.y, v.x), _mm_set1_pd(d)));
+    return {xy[0], xy[1], v.z / d};
+#else
+    return {v.x / d, v.y / d, v.z / d};
+#endif
+}
+
 // Unit-length copy of q; a zero quaternion has no direction and becomes the identity.
 inline Quaternion normalize(const Quaternion& q) noexcept {
-    const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+    const double s = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
+#if defined(__SSE2__) || defined(_M_X64)
+    // The square root without std::sqrt's errno check, then two divisions
+    // of two lanes each, as in divide.
+    const __m128d d = _mm_sqrt_pd(_mm_set1_pd(s));
+    if (_mm_cvtsd_f64(d) <= 0.0) {
+        return identity();
+    }
+    alignas(16) double r[4];
+    _mm_store_pd(r, _mm_div_pd(_mm_set_pd(q.x, q.w), d));
+    _mm_store_pd(r + 2, _mm_div_pd(_mm_set_pd(q.z, q.y), d));
+    return {r[0], r[1], r[2], r[3]};
+#else
+    const double n = std::sqrt(s);
     if (n <= 0.0) {
         return identity();
     }
     return {q.w / n, q.x / n, q.y / n, q.z / n};
+#endif
 }
 
 // Inverts q = R(+Y, yaw) (x) R(+X, pitch) (x) R(+Z, roll). The pitch term is
