@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include "deviation_interval.h"
 
@@ -15,6 +16,7 @@ namespace {
 constexpr double kZ95 = 1.959963984540054;
 constexpr double kSlopeTolerance = 0.1;  // a point belongs to a line when its local slope is this close
 constexpr double kLooseSlope = 0.35;     // or within two of its own standard errors, up to this far
+constexpr double kMaxSlopeError = 0.2;   // a point whose slope is less certain than this is on no line
 
 // Local log-log slope at point i from its neighbours, and that slope's standard error.
 struct Slope { double value; double error; };
@@ -31,7 +33,22 @@ Slope localSlope(const AllanCurve& c, std::size_t i) {
 
 bool onLine(const Slope& s, double slope) {
     const double off = std::abs(s.value - slope);
+    if (s.error > kMaxSlopeError) return false;
     return off <= kSlopeTolerance || (off <= kLooseSlope && off <= 2.0 * s.error);
+}
+
+// Which points of [from, to) lie on a line of the given slope: those in runs
+// of at least two neighbours that have it, so that a curve merely passing
+// through the slope on its way elsewhere does not count as a region.
+std::vector<bool> onLineRegion(const AllanCurve& c, std::size_t from, std::size_t to, double slope) {
+    std::vector<bool> keep(c.size(), false);
+    for (std::size_t i = from; i < to; ++i) keep[i] = c[i].sigma > 0.0 && onLine(localSlope(c, i), slope);
+    for (std::size_t i = from; i < to; ++i) {
+        const bool before = i > from && keep[i - 1];
+        const bool after = i + 1 < to && keep[i + 1];
+        if (!before && !after) keep[i] = false;
+    }
+    return keep;
 }
 
 // The line of the given slope through the points in [from, to) that have it,
@@ -39,12 +56,13 @@ bool onLine(const Slope& s, double slope) {
 // slope is off; the points share data, so the figure keeps the error of the
 // best one rather than pooling them as if independent.
 bool fitLine(const AllanCurve& c, std::size_t from, std::size_t to, double slope, double tauRead, NoiseFigure& out) {
+    const std::vector<bool> keep = onLineRegion(c, from, to, slope);
     double weights = 0.0;
     double sum = 0.0;
     double best = std::numeric_limits<double>::infinity();
     for (std::size_t i = from; i < to; ++i) {
+        if (!keep[i]) continue;
         const Slope s = localSlope(c, i);
-        if (c[i].sigma <= 0.0 || !onLine(s, slope)) continue;
         const double e2 = 1.0 / (2.0 * c[i].dof) + (s.value - slope) * (s.value - slope);
         weights += 1.0 / e2;
         sum += std::log(c[i].sigma * std::pow(tauRead / c[i].tau, slope)) / e2;

@@ -1,0 +1,91 @@
+// headvane-lab allan from start to exit: configuration, capture, analysis, table, files.
+#include "allan_session.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+#include <vector>
+
+#include "allan_picture.h"
+#include "allan_report.h"
+#include "attitude_filter.h"
+#include "capture_reader.h"
+#include "headset_config.h"
+#include "lab_command.h"
+
+namespace vesko {
+
+namespace {
+
+// Rows are some 40 bytes; reserving for 24 leaves room without copying the
+// samples of a four-hour capture while the vector grows (untouched reserve costs no memory).
+constexpr std::uintmax_t kMinimumRowBytes = 24;
+
+bool readSamples(const std::string& path, std::vector<ImuSample>& samples) {
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
+    if (!ec) samples.reserve(static_cast<std::size_t>(bytes / kMinimumRowBytes));
+    CaptureHandlers handlers;
+    handlers.onRow = [&samples](const CaptureRow& row) { samples.push_back(row.sample); };
+    const CaptureReadOutcome outcome = readCaptureFile(path, std::move(handlers));
+    if (!outcome.ok) {
+        std::fprintf(stderr, "allan: %s\n", outcome.error.c_str());
+        return false;
+    }
+    if (!outcome.warning.empty()) std::fprintf(stderr, "allan: %s\n", outcome.warning.c_str());
+    return true;
+}
+
+bool axisScales(const AllanOptions& options, AxisScales& scales) {
+    HeadsetConfig config;
+    std::string error;
+    if (!options.configPath.empty() && !loadHeadsetConfig(options.configPath, config, &error)) {
+        std::fprintf(stderr, "allan: %s\n", error.c_str());
+        return false;
+    }
+    const double gyro = options.gyroScale.value_or(FilterParams{}.gyroScale) * 180.0 / std::numbers::pi;
+    for (std::size_t i = 0; i < 3; ++i) {
+        scales[i] = gyro;
+        scales[i + 3] = config.imu.accScale[i] / FilterParams{}.accLsbPerG;  // all 1 without --config
+    }
+    return true;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool ok = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file != nullptr) ok = std::fclose(file) == 0 && ok;
+    if (!ok) std::fprintf(stderr, "allan: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+}  // namespace
+
+int runAllan(const AllanOptions& options) {
+    AxisScales scales{};
+    if (!axisScales(options, scales)) return kLabExitFailure;
+    std::vector<ImuSample> samples;
+    if (!readSamples(options.capturePath, samples)) return kLabExitFailure;
+    if (samples.empty()) {
+        std::fprintf(stderr, "allan: %s has no samples\n", options.capturePath.c_str());
+        return kLabExitFailure;
+    }
+    const NoiseAnalysis analysis = analyseNoise(samples, scales);
+    if (analysis.run.periodTicks == 0) {
+        std::fprintf(stderr, "allan: %s: the device clock does not advance between samples\n",
+                     options.capturePath.c_str());
+        return kLabExitFailure;
+    }
+    if (analysis.run.length < kAllanMinimumSamples) {
+        std::fprintf(stderr, "allan: %s is too short: the longest run without a gap has %zu samples (at least %zu needed)\n",
+                     options.capturePath.c_str(), analysis.run.length, kAllanMinimumSamples);
+        return kLabExitFailure;
+    }
+    std::fputs(allanTable(analysis).c_str(), stdout);
+    bool ok = true;
+    if (!options.jsonPath.empty()) ok = writeText(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
+    if (!options.svgPath.empty()) ok = writeText(options.svgPath, allanPicture(analysis)) && ok;
+    return ok ? kLabExitOk : kLabExitFailure;
+}
+
+}  // namespace vesko
