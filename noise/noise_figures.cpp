@@ -14,9 +14,11 @@ namespace vesko {
 namespace {
 
 constexpr double kZ95 = 1.959963984540054;
-constexpr double kSlopeTolerance = 0.1;  // a point belongs to a line when its local slope is this close
-constexpr double kLooseSlope = 0.35;     // or within two of its own standard errors, up to this far
-constexpr double kMaxSlopeError = 0.2;   // a point whose slope is less certain than this is on no line
+// A point belongs to a line when its local slope is this close to the
+// line's and known well enough to tell: a flank of the curve on its way
+// between other slopes must not pass for a region of its own.
+constexpr double kSlopeTolerance = 0.1;
+constexpr double kMaxSlopeError = 0.2;
 
 // Local log-log slope at point i from its neighbours, and that slope's standard error.
 struct Slope { double value; double error; };
@@ -32,9 +34,7 @@ Slope localSlope(const AllanCurve& c, std::size_t i) {
 }
 
 bool onLine(const Slope& s, double slope) {
-    const double off = std::abs(s.value - slope);
-    if (s.error > kMaxSlopeError) return false;
-    return off <= kSlopeTolerance || (off <= kLooseSlope && off <= 2.0 * s.error);
+    return s.error <= kMaxSlopeError && std::abs(s.value - slope) <= kSlopeTolerance;
 }
 
 // Which points of [from, to) lie on a line of the given slope: those in runs

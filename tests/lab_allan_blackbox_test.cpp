@@ -35,6 +35,10 @@ const double kSimGyroN = std::sqrt(SimulatedNoise::gyroWhite * SimulatedNoise::g
 const double kSimAccN = std::sqrt(SimulatedNoise::accWhite * SimulatedNoise::accWhite + 1.0 / 12.0) *
                         std::sqrt(0.001) / kSimAccCountsPerG;
 
+const double kDegPerHourPerCount = kSimGyroRadPerSecPerCount * 180.0 / std::numbers::pi * 3600.0;
+const double kSimGyroB = SimulatedNoise::gyroCurveMinimum / 0.664 * kDegPerHourPerCount;  // deg/h
+const double kSimGyroK = SimulatedNoise::gyroWalk * kDegPerHourPerCount * 60.0;          // deg/h/sqrt(h)
+
 Finished allan(const std::vector<std::string>& args) {
     std::vector<std::string> all{"allan"};
     all.insert(all.end(), args.begin(), args.end());
@@ -60,6 +64,15 @@ TEST(AllanBlackbox, ASimulatorMinuteGivesItsDocumentedFiguresAndBothFiles) {
         EXPECT_LE(n["lower"].get<double>(), expectedN[i]) << i;
         EXPECT_GE(n["upper"].get<double>(), expectedN[i]) << i;
         EXPECT_EQ(15u, doc["axes"][i]["curve"].size()) << i;  // m = 1 .. 2^14
+    }
+    for (std::size_t i : {0u, 1u}) {
+        const nlohmann::json& b = doc["axes"][i]["figures"]["b"];
+        EXPECT_TRUE(b["measured"].get<bool>()) << i;
+        EXPECT_LE(b["lower"].get<double>(), kSimGyroB) << i;
+        EXPECT_GE(b["upper"].get<double>(), kSimGyroB) << i;
+        const nlohmann::json& k = doc["axes"][i]["figures"]["k"];  // a minute is far too short for it
+        EXPECT_FALSE(k["measured"].get<bool>()) << i;
+        EXPECT_GE(k["value"].get<double>(), kSimGyroK) << i;
     }
     const std::string picture = slurp(svg);
     EXPECT_EQ("", test::xmlProblem(picture));

@@ -21,6 +21,10 @@ struct SimulatedNoise {
     static constexpr double gyroWander = 0.4;           // counts, standard deviation of the wander's offsets
     static constexpr double gyroWanderKnotSeconds = 10.0;
     static constexpr std::array<double, 3> gyroBiasBase{4.0, -3.0, 2.0};  // counts
+    // The gyroscope's Allan deviation is lowest near tau = 0.5 s, where the
+    // white noise gives way to the wander: 0.059 counts (computed from 24 h
+    // of the model). B is that over 0.664.
+    static constexpr double gyroCurveMinimum = 0.059;  // counts
 };
 
 // White noise of sample `index` (from power-on), in counts.
