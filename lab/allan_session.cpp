@@ -12,6 +12,7 @@
 #include "capture_reader.h"
 #include "headset_config.h"
 #include "lab_command.h"
+#include "text_file.h"
 
 namespace vesko {
 
@@ -51,14 +52,6 @@ bool axisScales(const AllanOptions& options, AxisScales& scales) {
     return true;
 }
 
-bool writeText(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool ok = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file != nullptr) ok = std::fclose(file) == 0 && ok;
-    if (!ok) std::fprintf(stderr, "allan: cannot write %s\n", path.c_str());
-    return ok;
-}
-
 }  // namespace
 
 int runAllan(const AllanOptions& options) {
@@ -83,8 +76,13 @@ int runAllan(const AllanOptions& options) {
     }
     std::fputs(allanTable(analysis).c_str(), stdout);
     bool ok = true;
-    if (!options.jsonPath.empty()) ok = writeText(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
-    if (!options.svgPath.empty()) ok = writeText(options.svgPath, allanPicture(analysis)) && ok;
+    const auto write = [](const std::string& path, const std::string& text) {
+        if (writeTextFile(path, text)) return true;
+        std::fprintf(stderr, "allan: cannot write %s\n", path.c_str());
+        return false;
+    };
+    if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
+    if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
     return ok ? kLabExitOk : kLabExitFailure;
 }
 

@@ -8,6 +8,8 @@
 #include "allan_picture.h"
 #include "allan_report.h"
 #include "app_process.h"
+#include "replay_picture.h"
+#include "replay_run.h"
 #include "simulated_headset.h"
 #include "svg_writer.h"
 #include "xml_check.h"
@@ -68,6 +70,37 @@ TEST(AllanReport, BoundsReadAsBoundsInTheTableAndTheJson) {
     EXPECT_EQ("deg/sqrt(h)", doc["axes"][0]["figures"]["n"]["unit"]);
     EXPECT_EQ("3h 58m", spanText(3 * 3600 + 58 * 60 + 10));
     EXPECT_EQ("12m 05s", spanText(725));
+}
+
+TEST(ReplayPicture, AnglesAndAccOverDeviceTimeWithTheMarkAndARestart) {
+    AttitudeFilter filter;
+    filter.configure(HeadsetConfig{}, FilterParams{});
+    ReplayRun run(filter, 0.2);
+    ReplayTrace trace;
+    run.traceInto(&trace);
+    constexpr std::uint32_t kSixSeconds = 6 * kImuTicksPerSecond;  // long enough to restart the filter
+    for (std::uint64_t i = 0; i < 20'000; ++i) {
+        ImuSample s = simulatedSample(i);
+        if (i >= 10'000) s.timestamp += kSixSeconds;
+        run.feed(s);
+    }
+    ASSERT_EQ(1u, trace.marks.size());
+    EXPECT_GT(trace.marks[0], 0.0);
+    EXPECT_LT(trace.marks[0], 0.05);  // the bias is captured in the first seconds of rest
+    ASSERT_EQ(1u, trace.restarts.size());
+    EXPECT_NEAR(16.0 / 60.0, trace.restarts[0], 0.01);  // 10 s of samples, then the 6 s gap
+    EXPECT_EQ(trace.minutes.size(), trace.yaw.size());
+    EXPECT_NEAR(trace.accNorm.back(), 1.0, 0.05);
+
+    const std::string svg = replayPicture(trace);
+    EXPECT_EQ("", test::xmlProblem(svg));
+    EXPECT_EQ(4u, countOf(svg, "class=\"series\""));
+    for (const char* name : {"yaw", "pitch", "roll", "|a|"}) {
+        EXPECT_NE(std::string::npos, svg.find("<title>" + std::string(name) + "</title>")) << name;
+    }
+    EXPECT_EQ(2u, countOf(svg, "<line class=\"mark\""));     // in both panels
+    EXPECT_EQ(2u, countOf(svg, "<line class=\"restart\""));
+    EXPECT_EQ("", test::xmlProblem(replayPicture(ReplayTrace{})));
 }
 
 }  // namespace
