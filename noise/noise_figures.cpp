@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "deviation_interval.h"
@@ -99,6 +100,23 @@ bool minimumReached(const AllanCurve& c, std::size_t low) {
     return false;
 }
 
+// The floor: the lowest point that the curve clearly rises from afterwards.
+// A lower point at the far end, where clusters are few, does not count.
+std::optional<std::size_t> reachedMinimum(const AllanCurve& c) {
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if ((!best || c[i].sigma < c[*best].sigma) && minimumReached(c, i)) best = i;
+    }
+    return best;
+}
+
+// Not reached: every point bounds the floor from above, the tightest one most.
+NoiseFigure floorBound(const AllanCurve& c, double scale) {
+    const auto tightest = std::min_element(c.begin(), c.end(),
+                                           [](const AllanPoint& a, const AllanPoint& b) { return a.upper < b.upper; });
+    return {false, tightest->upper * scale, 0.0, tightest->upper * scale, tightest->tau};
+}
+
 }  // namespace
 
 NoiseFigures readNoiseFigures(const AllanCurve& curve) {
@@ -107,21 +125,17 @@ NoiseFigures readNoiseFigures(const AllanCurve& curve) {
         f.white = f.instability = f.rawMinimum = f.rateWalk = lineBound(curve, 0.0, 0.0);
         return f;
     }
-    const auto lowest = std::min_element(curve.begin(), curve.end(),
-                                         [](const AllanPoint& a, const AllanPoint& b) { return a.sigma < b.sigma; });
-    const auto low = static_cast<std::size_t>(lowest - curve.begin());
-    const bool reached = minimumReached(curve, low);
-    f.rawMinimum = fromPoint(*lowest, 1.0);
-    f.instability = fromPoint(*lowest, 1.0 / kFlickerFloorFactor);
-    if (!reached) {
-        // Still falling: the floor lies at or below where the curve stopped.
-        f.rawMinimum = f.instability = NoiseFigure{false, lowest->upper, 0.0, lowest->upper, lowest->tau};
-        f.instability.value = f.instability.upper = lowest->upper / kFlickerFloorFactor;
+    const std::optional<std::size_t> low = reachedMinimum(curve);
+    if (low) {
+        f.rawMinimum = fromPoint(curve[*low], 1.0);
+        f.instability = fromPoint(curve[*low], 1.0 / kFlickerFloorFactor);
+    } else {
+        f.rawMinimum = floorBound(curve, 1.0);
+        f.instability = floorBound(curve, 1.0 / kFlickerFloorFactor);
     }
-    if (!fitLine(curve, 0, low + 1, -0.5, 1.0, f.white)) f.white = lineBound(curve, -0.5, 1.0);
-    if (!reached || !fitLine(curve, low + 1, curve.size(), 0.5, 3.0, f.rateWalk)) {
-        f.rateWalk = lineBound(curve, 0.5, 3.0);
-    }
+    // N is read before the floor, K after it; with no floor the curve is all descent.
+    if (!fitLine(curve, 0, low ? *low + 1 : curve.size(), -0.5, 1.0, f.white)) f.white = lineBound(curve, -0.5, 1.0);
+    if (!low || !fitLine(curve, *low + 1, curve.size(), 0.5, 3.0, f.rateWalk)) f.rateWalk = lineBound(curve, 0.5, 3.0);
     return f;
 }
 

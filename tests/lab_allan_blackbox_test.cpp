@@ -1,4 +1,4 @@
-// headvane-lab-sim allan run as a user would: figures of the simulated unit, files, gaps, refusals.
+// headvane-lab-sim record then allan, run as a user would: figures of the simulated unit, files, gaps, refusals.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -49,13 +49,17 @@ TEST(AllanBlackbox, ASimulatorMinuteGivesItsDocumentedFiguresAndBothFiles) {
     const fs::path capture = scratch("capture.csv");
     const fs::path json = scratch("out.json");
     const fs::path svg = scratch("out.svg");
-    test::writeSimCapture(capture, 60.0);
+    // Three seconds at twenty times real time: a minute of the simulated unit.
+    const Finished recorded = runToEnd(LAB_SIM_EXE, {"--sim-speed", "20", "record", "--out",
+                                                     hostPath(capture.string()), "--duration", "3s", "--force"});
+    ASSERT_EQ(0, recorded.exitStatus) << recorded.err;
     const Finished run = allan({hostPath(capture.string()), "--json", hostPath(json.string()), "--svg",
                                 hostPath(svg.string())});
     ASSERT_EQ(0, run.exitStatus) << run.err;
-    EXPECT_NE(std::string::npos, run.out.find("analysed 1m 00s of 1m 00s: 0 gaps")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find(": 0 gaps (tau0 1 ms")) << run.out;
     const nlohmann::json doc = nlohmann::json::parse(slurp(json));
-    EXPECT_EQ(60000, doc["analysed_samples"]);
+    EXPECT_EQ(doc["samples"], doc["analysed_samples"]);
+    EXPECT_NEAR(60000.0, doc["samples"].get<double>(), 5000.0);
     // gyro z carries the scenario's turns; the other axes are the noise model alone.
     const double expectedN[6] = {kSimGyroN, kSimGyroN, 0.0, kSimAccN, kSimAccN, kSimAccN};
     for (std::size_t i : {0u, 1u, 3u, 4u, 5u}) {
