@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "allan_units.h"
 #include "plot_frame.h"
 
 namespace vesko {
@@ -85,21 +86,22 @@ void drawFit(SvgWriter& svg, const Panel& panel, const NoiseFigure& f, double sl
 
 // Labels of the three axes stand one above another, not on top of each other.
 void drawFloor(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, std::size_t component,
-               std::string_view colour, std::string_view unit) {
+               std::string_view colour) {
     const NoiseFigures& f = axis.figures;
     if (!f.instability.measured) return;
     const double level = f.rawMinimum.value;
     const SvgPoint from = panel.at(f.instability.tau / 4.0, level);
     const SvgPoint to = panel.at(f.instability.tau * 4.0, level);
     svg.line(from, to, {colour, 1.5, kFloorDash}, "b-level");
-    svg.text({to.x + 4.0, to.y + 4.0 + 13.0 * (static_cast<double>(component) - 1.0)}, "B " + formatted("%.3g", f.instability.value, unit), {12.0, SvgAnchor::start, colour},
+    const FigureUnit& unit = unitsOf(axis.axis).floor;  // as the table gives it
+    svg.text({to.x + 4.0, to.y + 4.0 + 13.0 * (static_cast<double>(component) - 1.0)},
+             "B " + formatted("%.3g ", f.instability.value * unit.factor, unit.text), {12.0, SvgAnchor::start, colour},
              "b-label");
 }
 
 void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double top) {
     const bool gyro = first == 0;
     const Panel panel = panelFor(a, first, top);
-    const std::string_view unit = gyro ? " °/s" : " g";
     drawPanelFrame(svg, panel, {gyro ? "Gyroscope: Allan deviation" : "Accelerometer: Allan deviation",
                                 "cluster time τ (s)", gyro ? "σ(τ) (°/s)" : "σ(τ) (g)"});
     for (std::size_t c = 0; c < 3; ++c) {
@@ -118,7 +120,7 @@ void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double
         const double turn = f.instability.measured ? f.instability.tau : tauHi;
         drawFit(svg, panel, f.white, -0.5, tauLo, turn, colour, kWhiteDash, "fit-white");
         drawFit(svg, panel, f.rateWalk, 0.5, turn, tauHi, colour, kWalkDash, "fit-rate-walk");
-        drawFloor(svg, panel, axis, c, colour, unit);
+        drawFloor(svg, panel, axis, c, colour);
         svg.endGroup();
     }
     const std::string sensor = gyro ? "gyro " : "acc ";
