@@ -1,7 +1,9 @@
 // headvane-lab allan from start to exit: configuration, capture, analysis, table, files.
 #include "allan_session.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <new>
 #include <filesystem>
 #include <numbers>
 #include <vector>
@@ -19,13 +21,15 @@ namespace vesko {
 namespace {
 
 // Rows are some 40 bytes; reserving for 24 leaves room without copying the
-// samples of a four-hour capture while the vector grows (untouched reserve costs no memory).
+// samples of a four-hour capture while the vector grows (untouched reserve
+// costs no memory). A file of other lines must not make it reserve gigabytes.
 constexpr std::uintmax_t kMinimumRowBytes = 24;
+constexpr std::uintmax_t kMostReserved = std::uintmax_t{1} << 25;  // samples: over nine hours
 
 bool readSamples(const std::string& path, std::vector<ImuSample>& samples) {
     std::error_code ec;
     const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-    if (!ec) samples.reserve(static_cast<std::size_t>(bytes / kMinimumRowBytes));
+    if (!ec) samples.reserve(static_cast<std::size_t>(std::min(bytes / kMinimumRowBytes, kMostReserved)));
     CaptureHandlers handlers;
     handlers.onRow = [&samples](const CaptureRow& row) { samples.push_back(row.sample); };
     const CaptureReadOutcome outcome = readCaptureFile(path, std::move(handlers));
@@ -54,7 +58,7 @@ bool axisScales(const AllanOptions& options, AxisScales& scales) {
 
 }  // namespace
 
-int runAllan(const AllanOptions& options) {
+int runAllan(const AllanOptions& options) try {
     AxisScales scales{};
     if (!axisScales(options, scales)) return kLabExitFailure;
     std::vector<ImuSample> samples;
@@ -64,14 +68,14 @@ int runAllan(const AllanOptions& options) {
         return kLabExitFailure;
     }
     const NoiseAnalysis analysis = analyseNoise(samples, scales);
-    if (analysis.run.periodTicks == 0) {
-        std::fprintf(stderr, "allan: %s: the device clock does not advance between samples\n",
-                     options.capturePath.c_str());
-        return kLabExitFailure;
-    }
     if (analysis.run.length < kAllanMinimumSamples) {
         std::fprintf(stderr, "allan: %s is too short: the longest run without a gap has %zu samples (at least %zu needed)\n",
                      options.capturePath.c_str(), analysis.run.length, kAllanMinimumSamples);
+        return kLabExitFailure;
+    }
+    if (analysis.run.periodTicks == 0) {
+        std::fprintf(stderr, "allan: %s: the device clock does not advance between samples\n",
+                     options.capturePath.c_str());
         return kLabExitFailure;
     }
     std::fputs(allanTable(analysis).c_str(), stdout);
@@ -84,6 +88,9 @@ int runAllan(const AllanOptions& options) {
     if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
     if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
     return ok ? kLabExitOk : kLabExitFailure;
+} catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());
+    return kLabExitFailure;
 }
 
 }  // namespace vesko

@@ -1,6 +1,7 @@
 // Runs the Allan analysis over the six axes of a capture.
 #include "noise_analysis.h"
 
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -31,9 +32,14 @@ NoiseAnalysis analyseNoise(std::span<const ImuSample> samples, const AxisScales&
     out.tau0 = static_cast<double>(out.run.periodTicks) / kImuTicksPerSecond;
     const auto run = samples.subspan(out.run.first, out.run.length);
     // Each half writes only its own three entries of out.axes.
-    std::thread accelerometer(analyseAxes, run, out.tau0, std::cref(unitsPerCount), 3, 6, std::ref(out));
+    std::thread accelerometer;
+    try {
+        accelerometer = std::thread(analyseAxes, run, out.tau0, std::cref(unitsPerCount), 3, 6, std::ref(out));
+    } catch (const std::system_error&) {
+        analyseAxes(run, out.tau0, unitsPerCount, 3, 6, out);  // no thread to be had: one after the other
+    }
     analyseAxes(run, out.tau0, unitsPerCount, 0, 3, out);
-    accelerometer.join();
+    if (accelerometer.joinable()) accelerometer.join();
     return out;
 }
 

@@ -94,6 +94,32 @@ TEST(AllanBlackbox, AGapLeavesTheLongestRunAndIsReported) {
     fs::remove(capture);
 }
 
+double whiteDensity(const fs::path& json, std::size_t axis) {
+    return nlohmann::json::parse(slurp(json))["axes"][axis]["figures"]["n_density"]["value"].get<double>();
+}
+
+TEST(AllanBlackbox, GyroScaleAndAccScaleSetTheUnitsAndAnUnwritableFileFails) {
+    const fs::path capture = scratch("capture.csv");
+    const fs::path json = scratch("out.json");
+    test::writeSimCapture(capture, 3.0);
+    ASSERT_EQ(0, allan({hostPath(capture.string()), "--json", hostPath(json.string())}).exitStatus);
+    const double gyro = whiteDensity(json, 0);
+    const double acc = whiteDensity(json, 5);
+    const std::string example = hostPath(HEADVANE_SOURCE_DIR "/examples/headset.json");
+    ASSERT_EQ(0, allan({hostPath(capture.string()), "--json", hostPath(json.string()), "--gyro-scale",
+                        "0.0021305288720633902", "--config", example})
+                     .exitStatus);
+    EXPECT_NEAR(2.0, whiteDensity(json, 0) / gyro, 1e-9);
+    EXPECT_NEAR(1.0007, whiteDensity(json, 5) / acc, 1e-9);  // acc_scale z of the example
+
+    const Finished run = allan({hostPath(capture.string()), "--svg", hostPath((scratch("none") / "x.svg").string())});
+    EXPECT_EQ(1, run.exitStatus);
+    EXPECT_NE(std::string::npos, run.err.find("allan: cannot write")) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("analysed"));  // the table still came
+    fs::remove(capture);
+    fs::remove(json);
+}
+
 TEST(AllanBlackbox, TooShortEmptyOrMissingCapturesAreRefused) {
     const fs::path capture = scratch("capture.csv");
     test::writeSimCapture(capture, 0.15, 50, 51);  // runs of 50 and 99 samples
