@@ -52,7 +52,7 @@ bool intField(std::string_view text, std::size_t index, std::int64_t low, std::i
 // Anything unusual returns false and the careful path below says what is wrong.
 class FastRow {
 public:
-    FastRow(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+    explicit FastRow(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
 
     bool parse(CaptureRow& row) {
         std::uint64_t seconds = 0, fraction = 0, ticks = 0, seq = 0;

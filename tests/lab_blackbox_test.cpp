@@ -88,11 +88,42 @@ TEST(LabBlackbox, RecordRefusesAnExistingFileAndAMissingFolderBeforeAnyDevice) {
     EXPECT_EQ(run.out, "");  // no device was looked for
 }
 
+TEST(LabBlackbox, WithoutTheDeviceRecordSaysSoAndLeavesNoFile) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("none.csv");
+    const Finished run = runToEnd(HEADVANE_LAB_EXE, {"record", "--out", hostPath(capture)});
+    if (run.exitStatus == 0 || run.out.find("TundraImu: 0 Watchman") == std::string::npos) {
+        GTEST_SKIP() << "an IMU seems to be attached here:\n" << run.out;
+    }
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("TundraImu: no matching 28DE:2300 MI_00 device"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(capture));
+}
+
 #ifndef _WIN32
 TEST(LabBlackbox, AFullDiskEndsTheRecordingWithExitOne) {
     const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, {"record", "--out", "/dev/full", "--force"});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.err.find("record: cannot write /dev/full (No space left on device)"), std::string::npos) << run.err;
+}
+
+// A file size limit stands in for a disk that fills up while recording: the
+// write is cut short mid-row, and the file must still end with a whole row.
+TEST(LabBlackbox, AWriteErrorWhileRecordingKeepsTheWholeRows) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("limited.csv");
+    const std::string record = std::string("trap '' XFSZ; ulimit -f 64; exec '") + HEADVANE_LAB_SIM_EXE +
+                               "' --sim-speed 10 record --duration 5 --out '" + capture + "'";
+    const Finished run = runToEnd("/bin/sh", {"-c", record});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("record: cannot write " + capture + " (File too large); the rows up to the failure are kept"),
+              std::string::npos) << run.err;
+    const std::string text = readAll(capture);
+    ASSERT_GT(text.size(), 1000u);
+    EXPECT_EQ(text.back(), '\n');
+    const Finished replayed = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
+    EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
+    EXPECT_EQ(replayed.err, "");  // no row cut short
 }
 #endif
 
@@ -127,6 +158,30 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     ASSERT_FALSE(yaws.empty()) << first.out;
     EXPECT_NEAR(*std::max_element(yaws.begin(), yaws.end()), 40.0, 1.5);
     EXPECT_NE(first.out.find("\nsamples "), std::string::npos);
+}
+
+// The rows without their first column (host time), from the first `count` rows on.
+std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
+    std::vector<std::string> rows;
+    std::istringstream in(text);
+    for (std::string line; rows.size() < count && std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
+    }
+    return rows;
+}
+
+TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
+    const ScratchDir dir;
+    std::vector<std::vector<std::string>> runs;
+    for (const char* name : {"a.csv", "b.csv"}) {
+        const std::string capture = dir.path(name);
+        const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE,
+                                      {"--sim-speed", "5", "record", "--out", hostPath(capture), "--duration", "1"});
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        runs.push_back(deviceColumns(readAll(capture), 3000));
+    }
+    ASSERT_EQ(runs[0].size(), 3000u);
+    EXPECT_EQ(runs[0], runs[1]);
 }
 
 TEST(LabBlackbox, ABadCaptureIsNamedAndACutShortOneIsUsed) {
