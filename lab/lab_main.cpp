@@ -21,6 +21,7 @@ int runLab(int argc, char** argv) {
     const std::vector<LabCommand> commands{
         addRecordCommand(lab),
         addReplayCommand(lab),
+        addAllanCommand(lab),
     };
     try {
         lab.parse(argc, argv);

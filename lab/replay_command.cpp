@@ -25,6 +25,7 @@ LabCommand addReplayCommand(CLI::App& lab) {
             "SCALE"));
     sub->add_option("--every", options->everySeconds, "status every this many seconds of device time")
         ->check(CLI::Range(0.001, 86400.0));
+    sub->add_option("--svg", options->svgPath, "write a picture of the angles and |a| over device time (SVG)");
     return {sub, [options] { return runReplay(*options); }};
 }
 

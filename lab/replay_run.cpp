@@ -52,7 +52,27 @@ std::string ReplayRun::feed(const ImuSample& sample) {
 std::string ReplayRun::statusText() {
     const FilterSnapshot snapshot = filter_.snapshot();
     const YawPitchRoll angles = toYawPitchRoll(filter_.orientation(0.0));
-    return asPlainLines(tickText(state_, snapshot, angles, deviceTimePoint(deviceMicros_)));
+    std::string text = asPlainLines(tickText(state_, snapshot, angles, deviceTimePoint(deviceMicros_)));
+    if (trace_ != nullptr) addToTrace(snapshot, angles);
+    return text;
+}
+
+void ReplayRun::addToTrace(const FilterSnapshot& snapshot, const YawPitchRoll& angles) {
+    constexpr double kMicrosPerMinute = 60e6;
+    const double minutes = static_cast<double>(deviceMicros_) / kMicrosPerMinute;
+    if (snapshot.resets > tracedResets_) trace_->restarts.push_back(minutes);
+    tracedResets_ = snapshot.resets;
+    if (!snapshot.ready) return;  // no angles until the bias is captured
+    if (state_.marked && state_.markAt != tracedMark_) {
+        tracedMark_ = state_.markAt;
+        const auto sinceStart = std::chrono::duration_cast<std::chrono::microseconds>(state_.markAt.time_since_epoch());
+        trace_->marks.push_back(static_cast<double>(sinceStart.count()) / kMicrosPerMinute);
+    }
+    trace_->minutes.push_back(minutes);
+    trace_->yaw.push_back(angles.yaw);
+    trace_->pitch.push_back(angles.pitch);
+    trace_->roll.push_back(angles.roll);
+    trace_->accNorm.push_back(snapshot.accNorm);
 }
 
 std::string ReplayRun::summary() const {

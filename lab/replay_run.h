@@ -6,6 +6,7 @@
 
 #include "attitude_filter.h"
 #include "loop_state.h"
+#include "replay_picture.h"
 
 namespace vesko {
 
@@ -26,8 +27,12 @@ public:
 
     std::uint64_t deviceMicros() const { return deviceMicros_; }
 
+    // From now on each status shown also goes into `trace` (which must outlive the run), with marks and restarts.
+    void traceInto(ReplayTrace* trace) { trace_ = trace; }
+
 private:
     std::string statusText();
+    void addToTrace(const FilterSnapshot& snapshot, const YawPitchRoll& angles);
 
     AttitudeFilter& filter_;
     std::int64_t periodMicros_;
@@ -37,6 +42,9 @@ private:
     std::uint64_t deviceTicks_ = 0;   // since the first sample, unwrapped
     std::uint64_t deviceMicros_ = 0;  // the same in microseconds
     std::int64_t nextStatusMicros_;
+    ReplayTrace* trace_ = nullptr;
+    SteadyClock::time_point tracedMark_{SteadyClock::time_point::max()};
+    std::uint64_t tracedResets_ = 0;
 };
 
 // headvane's status text made into lines: the in-place carriage return and

@@ -10,6 +10,7 @@
 #include "lab_console.h"
 #include "replay_run.h"
 #include "status_line.h"
+#include "text_file.h"
 
 namespace vesko {
 
@@ -39,6 +40,8 @@ int runReplay(const ReplayOptions& options) {
     AttitudeFilter filter;
     filter.configure(config, params);
     ReplayRun run(filter, options.everySeconds);
+    ReplayTrace trace;
+    if (!options.svgPath.empty()) run.traceInto(&trace);
 
     // The same bytes on every platform: no "\r\n" from a text-mode stdout.
     useBinaryStandardOutput();
@@ -55,6 +58,10 @@ int runReplay(const ReplayOptions& options) {
     if (!outcome.warning.empty()) std::fprintf(stderr, "warning: %s\n", outcome.warning.c_str());
     say(run.summary());
     std::fflush(stdout);
+    if (!options.svgPath.empty() && !writeTextFile(options.svgPath, replayPicture(trace))) {
+        std::fprintf(stderr, "cannot write %s\n", options.svgPath.c_str());
+        return kLabExitFailure;
+    }
     return kLabExitOk;
 }
 

@@ -11,6 +11,7 @@ struct ReplayOptions {
     std::string configPath;
     std::optional<double> gyroScale;  // rad/s per count; absent keeps the filter's default
     double everySeconds = 0.2;        // status period in device time
+    std::string svgPath;              // optional: the picture of the replay
 };
 
 // Returns the exit status: 0 when the capture was replayed, 1 when the

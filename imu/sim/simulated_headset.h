@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "imu_sample.h"
+#include "simulated_noise.h"
 
 namespace vesko {
 
@@ -46,10 +47,6 @@ struct SimulatedMotion {
     double yawRate = 0.0;  // rad/s
 };
 SimulatedMotion simulatedMotion(double seconds);
-
-// The gyroscope's own bias at `seconds`, in counts per IMU axis: a fixed
-// offset of a few counts plus a slow random wander.
-std::array<double, 3> simulatedGyroBias(double seconds);
 
 // Sample `index` (counted from power-on) as the IMU reports it: raw counts
 // with sensor noise, a 48 MHz timestamp and an 8-bit sequence number.

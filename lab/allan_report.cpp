@@ -1,0 +1,117 @@
+// Formats the Allan analysis: the console table and the JSON document.
+#include "allan_report.h"
+
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "allan_units.h"
+
+namespace vesko {
+
+namespace {
+
+std::string printf3(const char* format, double a, double b = 0.0, double c = 0.0) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, format, a, b, c);
+    return buffer;
+}
+
+// "0.152 (0.151–0.153)", or "≤ 0.52 not reached" for a bound.
+std::string figureCell(const NoiseFigure& f, double factor) {
+    if (!f.measured) return "≤ " + printf3("%.3g", f.value * factor) + " not reached";
+    if (!std::isfinite(f.upper)) return printf3("%.3g (%.3g–∞)", f.value * factor, f.lower * factor);
+    return printf3("%.3g (%.3g–%.3g)", f.value * factor, f.lower * factor, f.upper * factor);
+}
+
+// Pads to a width in characters, counting each UTF-8 sequence once.
+std::string padded(const std::string& text, std::size_t width) {
+    std::size_t chars = 0;
+    for (const char c : text) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return text + std::string(chars < width ? width - chars : 1, ' ');
+}
+
+std::string sensorTable(const NoiseAnalysis& a, std::size_t first) {
+    const SensorUnits& u = unitsOf(a.axes[first].axis);
+    std::string out = padded(first == 0 ? "gyroscope" : "accelerometer", 15) +
+                      padded("N " + std::string(u.white.text), 24) + padded("B " + std::string(u.floor.text), 24) +
+                      padded("at τ", 10) + padded("minimum " + std::string(u.floor.text), 24) + "K " +
+                      std::string(u.walk.text) + "\n";
+    for (std::size_t i = first; i < first + 3; ++i) {
+        const NoiseFigures& f = a.axes[i].figures;
+        out += padded(std::string(axisName(a.axes[i].axis)), 15) + padded(figureCell(f.white, u.white.factor), 24) +
+               padded(figureCell(f.instability, u.floor.factor), 24) + padded(printf3("%.3g s", f.instability.tau), 10) +
+               padded(figureCell(f.rawMinimum, u.floor.factor), 24) + figureCell(f.rateWalk, u.walk.factor) + "\n";
+    }
+    out += padded("  N as density", 15);
+    for (std::size_t i = first; i < first + 3; ++i) {
+        out += printf3(i == first ? "%.3g" : ", %.3g", a.axes[i].figures.white.value * u.whiteDensity.factor);
+        if (!a.axes[i].figures.white.measured) out += " (bound)";
+    }
+    return out + " " + std::string(u.whiteDensity.text) + "\n";
+}
+
+nlohmann::json figureJson(const NoiseFigure& f, const FigureUnit& unit) {
+    nlohmann::json j{{"measured", f.measured}, {"value", f.value * unit.factor}, {"unit", unit.json},
+                     {"tau_s", f.tau}};
+    if (f.measured) j["lower"] = f.lower * unit.factor;
+    j["upper"] = std::isfinite(f.upper) ? nlohmann::json(f.upper * unit.factor) : nlohmann::json(nullptr);
+    if (!f.measured) j["bound"] = "upper";
+    return j;
+}
+
+nlohmann::json axisJson(const AxisNoise& axis) {
+    const SensorUnits& u = unitsOf(axis.axis);
+    nlohmann::json curve = nlohmann::json::array();
+    for (const AllanPoint& p : axis.curve) {
+        curve.push_back({{"m", p.m}, {"tau_s", p.tau}, {"sigma", p.sigma}, {"lower", p.lower},
+                         {"upper", std::isfinite(p.upper) ? nlohmann::json(p.upper) : nlohmann::json(nullptr)},
+                         {"dof", p.dof}});
+    }
+    const NoiseFigures& f = axis.figures;
+    return {{"axis", axisName(axis.axis)},
+            {"unit", u.curve},
+            {"curve", std::move(curve)},
+            {"figures",
+             {{"n", figureJson(f.white, u.white)},
+              {"n_density", figureJson(f.white, u.whiteDensity)},
+              {"b", figureJson(f.instability, u.floor)},
+              {"raw_minimum", figureJson(f.rawMinimum, u.floor)},
+              {"k", figureJson(f.rateWalk, u.walk)}}}};
+}
+
+}  // namespace
+
+std::string spanText(double seconds) {
+    const auto whole = static_cast<long long>(std::llround(seconds));
+    if (seconds < 60.0) return printf3("%.1f s", seconds);
+    if (whole < 3600) return printf3("%.0fm %02.0fs", static_cast<double>(whole / 60), static_cast<double>(whole % 60));
+    return printf3("%.0fh %02.0fm", static_cast<double>(whole / 3600), static_cast<double>(whole % 3600 / 60));
+}
+
+std::string allanTable(const NoiseAnalysis& a) {
+    const double analysed = static_cast<double>(a.run.length) * a.tau0;
+    const double whole = static_cast<double>(a.totalSamples) * a.tau0;
+    std::string out = "analysed " + spanText(analysed) + " of " + spanText(whole) + ": " +
+                      std::to_string(a.run.breaks) + (a.run.breaks == 1 ? " gap" : " gaps") +
+                      printf3(" (tau0 %.4g ms, %.0f of %.0f samples)\n\n", a.tau0 * 1000.0,
+                              static_cast<double>(a.run.length), static_cast<double>(a.totalSamples));
+    out += sensorTable(a, 0) + "\n" + sensorTable(a, 3);
+    return out + "\nIntervals are 95 %; B is the minimum / 0.664; a bound means the curve does not reach the region.\n";
+}
+
+std::string allanJson(const NoiseAnalysis& a, const std::string& capturePath) {
+    nlohmann::json axes = nlohmann::json::array();
+    for (const AxisNoise& axis : a.axes) axes.push_back(axisJson(axis));
+    const nlohmann::json doc{{"capture", capturePath},
+                             {"samples", a.totalSamples},
+                             {"analysed_first", a.run.first},
+                             {"analysed_samples", a.run.length},
+                             {"gaps", a.run.breaks},
+                             {"tau0_s", a.tau0},
+                             {"axes", std::move(axes)}};
+    // A path that is not UTF-8 must not stop the document being written.
+    return doc.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace vesko

@@ -1,0 +1,96 @@
+// headvane-lab allan from start to exit: configuration, capture, analysis, table, files.
+#include "allan_session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <filesystem>
+#include <numbers>
+#include <vector>
+
+#include "allan_picture.h"
+#include "allan_report.h"
+#include "attitude_filter.h"
+#include "capture_reader.h"
+#include "headset_config.h"
+#include "lab_command.h"
+#include "text_file.h"
+
+namespace vesko {
+
+namespace {
+
+// Rows are some 40 bytes; reserving for 24 leaves room without copying the
+// samples of a four-hour capture while the vector grows (untouched reserve
+// costs no memory). A file of other lines must not make it reserve gigabytes.
+constexpr std::uintmax_t kMinimumRowBytes = 24;
+constexpr std::uintmax_t kMostReserved = std::uintmax_t{1} << 25;  // samples: over nine hours
+
+bool readSamples(const std::string& path, std::vector<ImuSample>& samples) {
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
+    if (!ec) samples.reserve(static_cast<std::size_t>(std::min(bytes / kMinimumRowBytes, kMostReserved)));
+    CaptureHandlers handlers;
+    handlers.onRow = [&samples](const CaptureRow& row) { samples.push_back(row.sample); };
+    const CaptureReadOutcome outcome = readCaptureFile(path, std::move(handlers));
+    if (!outcome.ok) {
+        std::fprintf(stderr, "allan: %s\n", outcome.error.c_str());
+        return false;
+    }
+    if (!outcome.warning.empty()) std::fprintf(stderr, "allan: %s\n", outcome.warning.c_str());
+    return true;
+}
+
+bool axisScales(const AllanOptions& options, AxisScales& scales) {
+    HeadsetConfig config;
+    std::string error;
+    if (!options.configPath.empty() && !loadHeadsetConfig(options.configPath, config, &error)) {
+        std::fprintf(stderr, "allan: %s\n", error.c_str());
+        return false;
+    }
+    const double gyro = options.gyroScale.value_or(FilterParams{}.gyroScale) * 180.0 / std::numbers::pi;
+    for (std::size_t i = 0; i < 3; ++i) {
+        scales[i] = gyro;
+        scales[i + 3] = config.imu.accScale[i] / FilterParams{}.accLsbPerG;  // all 1 without --config
+    }
+    return true;
+}
+
+}  // namespace
+
+int runAllan(const AllanOptions& options) try {
+    AxisScales scales{};
+    if (!axisScales(options, scales)) return kLabExitFailure;
+    std::vector<ImuSample> samples;
+    if (!readSamples(options.capturePath, samples)) return kLabExitFailure;
+    if (samples.empty()) {
+        std::fprintf(stderr, "allan: %s has no samples\n", options.capturePath.c_str());
+        return kLabExitFailure;
+    }
+    const NoiseAnalysis analysis = analyseNoise(samples, scales);
+    if (analysis.run.length < kAllanMinimumSamples) {
+        std::fprintf(stderr, "allan: %s is too short: the longest run without a gap has %zu samples (at least %zu needed)\n",
+                     options.capturePath.c_str(), analysis.run.length, kAllanMinimumSamples);
+        return kLabExitFailure;
+    }
+    if (analysis.run.periodTicks == 0) {
+        std::fprintf(stderr, "allan: %s: the device clock does not advance between samples\n",
+                     options.capturePath.c_str());
+        return kLabExitFailure;
+    }
+    std::fputs(allanTable(analysis).c_str(), stdout);
+    bool ok = true;
+    const auto write = [](const std::string& path, const std::string& text) {
+        if (writeTextFile(path, text)) return true;
+        std::fprintf(stderr, "allan: cannot write %s\n", path.c_str());
+        return false;
+    };
+    if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
+    if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
+    return ok ? kLabExitOk : kLabExitFailure;
+} catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());
+    return kLabExitFailure;
+}
+
+}  // namespace vesko

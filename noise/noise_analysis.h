@@ -1,0 +1,32 @@
+// The whole noise analysis of a capture: its uniform run, then a curve and figures per axis.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "noise_figures.h"
+#include "uniform_run.h"
+
+namespace vesko {
+
+struct AxisNoise {
+    ImuAxis axis = ImuAxis::gyroX;
+    AllanCurve curve;
+    NoiseFigures figures;
+};
+
+struct NoiseAnalysis {
+    UniformRun run;
+    std::size_t totalSamples = 0;
+    double tau0 = 0.0;  // s
+    std::array<AxisNoise, 6> axes;  // in kImuAxes order
+};
+
+// One count on each axis in its unit (deg/s, g), in kImuAxes order.
+using AxisScales = std::array<double, 6>;
+
+// Analyses the longest uniform run on every axis; the gyroscope and the
+// accelerometer axes are worked on side by side on two threads.
+NoiseAnalysis analyseNoise(std::span<const ImuSample> samples, const AxisScales& unitsPerCount);
+
+}  // namespace vesko

@@ -1,0 +1,143 @@
+// headvane-lab-sim record then allan, run as a user would: figures of the simulated unit, files, gaps, refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "app_process.h"
+#include "sim_capture.h"
+#include "xml_check.h"
+
+namespace vesko::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path scratch(const std::string& name) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return fs::temp_directory_path() / (std::string("headvane-allan-") + info->name() + "-" + name);
+}
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The model's white noise (and the rounding to counts) as densities: (deg/s)/sqrt(Hz) and g/sqrt(Hz).
+const double kSimGyroN = std::sqrt(SimulatedNoise::gyroWhite * SimulatedNoise::gyroWhite + 1.0 / 12.0) *
+                         std::sqrt(0.001) * kSimGyroRadPerSecPerCount * 180.0 / std::numbers::pi;
+const double kSimAccN = std::sqrt(SimulatedNoise::accWhite * SimulatedNoise::accWhite + 1.0 / 12.0) *
+                        std::sqrt(0.001) / kSimAccCountsPerG;
+
+const double kDegPerHourPerCount = kSimGyroRadPerSecPerCount * 180.0 / std::numbers::pi * 3600.0;
+const double kSimGyroB = SimulatedNoise::gyroCurveMinimum / 0.664 * kDegPerHourPerCount;  // deg/h
+const double kSimGyroK = SimulatedNoise::gyroWalk * kDegPerHourPerCount * 60.0;          // deg/h/sqrt(h)
+
+Finished allan(const std::vector<std::string>& args) {
+    std::vector<std::string> all{"allan"};
+    all.insert(all.end(), args.begin(), args.end());
+    return runToEnd(LAB_SIM_EXE, all);
+}
+
+TEST(AllanBlackbox, ASimulatorMinuteGivesItsDocumentedFiguresAndBothFiles) {
+    const fs::path capture = scratch("capture.csv");
+    const fs::path json = scratch("out.json");
+    const fs::path svg = scratch("out.svg");
+    // Three seconds at twenty times real time: a minute of the simulated unit.
+    const Finished recorded = runToEnd(LAB_SIM_EXE, {"--sim-speed", "20", "record", "--out",
+                                                     hostPath(capture.string()), "--duration", "3s", "--force"});
+    ASSERT_EQ(0, recorded.exitStatus) << recorded.err;
+    const Finished run = allan({hostPath(capture.string()), "--json", hostPath(json.string()), "--svg",
+                                hostPath(svg.string())});
+    ASSERT_EQ(0, run.exitStatus) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("(tau0 1 ms, ")) << run.out;
+    const nlohmann::json doc = nlohmann::json::parse(slurp(json));
+    // A loaded machine may make the recorder drop a stretch: allan then takes the longest run.
+    EXPECT_NEAR(60000.0, doc["samples"].get<double>(), 5000.0);
+    ASSERT_GE(doc["analysed_samples"].get<double>(), 32769.0);  // enough for m = 2^14
+    // gyro z carries the scenario's turns; the other axes are the noise model alone.
+    const double expectedN[6] = {kSimGyroN, kSimGyroN, 0.0, kSimAccN, kSimAccN, kSimAccN};
+    for (std::size_t i : {0u, 1u, 3u, 4u, 5u}) {
+        const nlohmann::json& n = doc["axes"][i]["figures"]["n_density"];
+        EXPECT_TRUE(n["measured"].get<bool>()) << i;
+        EXPECT_LE(n["lower"].get<double>(), expectedN[i]) << i;
+        EXPECT_GE(n["upper"].get<double>(), expectedN[i]) << i;
+        EXPECT_EQ(15u, doc["axes"][i]["curve"].size()) << i;  // m = 1 .. 2^14 for 32769 to 65536 samples
+    }
+    for (std::size_t i : {0u, 1u}) {
+        const nlohmann::json& b = doc["axes"][i]["figures"]["b"];
+        EXPECT_TRUE(b["measured"].get<bool>()) << i;
+        EXPECT_LE(b["lower"].get<double>(), kSimGyroB) << i;
+        EXPECT_GE(b["upper"].get<double>(), kSimGyroB) << i;
+        const nlohmann::json& k = doc["axes"][i]["figures"]["k"];  // a minute is far too short for it
+        EXPECT_FALSE(k["measured"].get<bool>()) << i;
+        EXPECT_GE(k["value"].get<double>(), kSimGyroK) << i;
+    }
+    const std::string picture = slurp(svg);
+    EXPECT_EQ("", test::xmlProblem(picture));
+    EXPECT_EQ(6u, countOf(picture, "<polyline class=\"curve\""));
+    for (const fs::path& p : {capture, json, svg}) fs::remove(p);
+}
+
+TEST(AllanBlackbox, AGapLeavesTheLongestRunAndIsReported) {
+    const fs::path capture = scratch("capture.csv");
+    test::writeSimCapture(capture, 3.0, 1000, 1010);
+    const Finished run = allan({hostPath(capture.string())});
+    EXPECT_EQ(0, run.exitStatus) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("analysed 2.0 s of 3.0 s: 1 gap (tau0 1 ms, 1990 of 2990 samples)"))
+        << run.out;
+    fs::remove(capture);
+}
+
+double whiteDensity(const fs::path& json, std::size_t axis) {
+    return nlohmann::json::parse(slurp(json))["axes"][axis]["figures"]["n_density"]["value"].get<double>();
+}
+
+TEST(AllanBlackbox, GyroScaleAndAccScaleSetTheUnitsAndAnUnwritableFileFails) {
+    const fs::path capture = scratch("capture.csv");
+    const fs::path json = scratch("out.json");
+    test::writeSimCapture(capture, 3.0);
+    ASSERT_EQ(0, allan({hostPath(capture.string()), "--json", hostPath(json.string())}).exitStatus);
+    const double gyro = whiteDensity(json, 0);
+    const double acc = whiteDensity(json, 5);
+    const std::string example = hostPath(HEADVANE_SOURCE_DIR "/examples/headset.json");
+    ASSERT_EQ(0, allan({hostPath(capture.string()), "--json", hostPath(json.string()), "--gyro-scale",
+                        "0.0021305288720633902", "--config", example})
+                     .exitStatus);
+    EXPECT_NEAR(2.0, whiteDensity(json, 0) / gyro, 1e-9);
+    EXPECT_NEAR(1.0007, whiteDensity(json, 5) / acc, 1e-9);  // acc_scale z of the example
+
+    const Finished run = allan({hostPath(capture.string()), "--svg", hostPath((scratch("none") / "x.svg").string())});
+    EXPECT_EQ(1, run.exitStatus);
+    EXPECT_NE(std::string::npos, run.err.find("allan: cannot write")) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("analysed"));  // the table still came
+    fs::remove(capture);
+    fs::remove(json);
+}
+
+TEST(AllanBlackbox, TooShortEmptyOrMissingCapturesAreRefused) {
+    const fs::path capture = scratch("capture.csv");
+    test::writeSimCapture(capture, 0.15, 50, 51);  // runs of 50 and 99 samples
+    Finished run = allan({hostPath(capture.string())});
+    EXPECT_EQ(1, run.exitStatus);
+    EXPECT_NE(std::string::npos, run.err.find("too short")) << run.err;
+
+    test::writeSimCapture(capture, 0.0);
+    run = allan({hostPath(capture.string())});
+    EXPECT_EQ(1, run.exitStatus);
+    EXPECT_NE(std::string::npos, run.err.find("has no samples")) << run.err;
+    EXPECT_EQ("", run.out);
+
+    fs::remove(capture);
+    EXPECT_EQ(1, allan({hostPath(capture.string())}).exitStatus);
+    EXPECT_EQ(2, allan({hostPath(capture.string()), "--gyro-scale", "fast"}).exitStatus);
+}
+
+}  // namespace
+}  // namespace vesko::testing
