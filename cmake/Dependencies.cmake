@@ -1,5 +1,5 @@
-# Third-party packages, all from the distribution: nlohmann json, GoogleTest,
-# Google Benchmark, libudev and umockdev.
+# Third-party packages, all from the distribution: nlohmann json, CLI11,
+# GoogleTest, Google Benchmark, libudev and umockdev.
 find_package(Threads REQUIRED)
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
@@ -14,8 +14,16 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   add_library(nlohmann_json INTERFACE)
   target_include_directories(nlohmann_json SYSTEM INTERFACE ${_hv_json_root})
   add_library(nlohmann_json::nlohmann_json ALIAS nlohmann_json)
+  # CLI11 is header-only too: the same way.
+  if(NOT EXISTS ${_hv_json_root}/CLI)
+    file(CREATE_LINK /usr/include/CLI ${_hv_json_root}/CLI SYMBOLIC)
+  endif()
+  add_library(CLI11 INTERFACE)
+  target_include_directories(CLI11 SYSTEM INTERFACE ${_hv_json_root})
+  add_library(CLI11::CLI11 ALIAS CLI11)
 else()
   find_package(nlohmann_json 3.11.2 REQUIRED)
+  find_package(CLI11 2.1 CONFIG REQUIRED)
 endif()
 
 if(NOT WIN32)

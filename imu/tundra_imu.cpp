@@ -40,6 +40,14 @@ TundraImu::~TundraImu() { stop(); }
 
 void TundraImu::setSampleCallback(SampleCallback callback) { onSample = std::move(callback); }
 
+void TundraImu::setStreamEventCallback(StreamEventCallback callback) {
+    onStreamEvent = std::move(callback);
+}
+
+void TundraImu::tell(ImuStreamEvent event, const std::string& detail) const {
+    if (onStreamEvent) onStreamEvent(event, detail);
+}
+
 bool TundraImu::open(const std::string& serial) {
     if (running.load()) return true;
     // A reader told to stop from inside its own callback has finished but was
@@ -166,6 +174,7 @@ TundraImu::Search TundraImu::reconnect(ReaderContext& ctx) {
     ctx.silent = 0;
     setAttached(chosen);
     std::fprintf(stderr, "TundraImu: reconnected to %ls\n", toPrintable(chosen).c_str());
+    tell(ImuStreamEvent::reconnected, narrowSerial(chosen));
     return Search::connected;
 }
 
@@ -200,6 +209,7 @@ void TundraImu::onSilentWait(ReaderContext& ctx, DeviceHandle dev) {
     if (++ctx.silent < kSilentWaitsBeforeGone) return;
     std::fprintf(stderr, "TundraImu: stream silent %ds \u2014 device gone, waiting for a Dozero\n",
                  static_cast<int>(ctx.silent));
+    tell(ImuStreamEvent::silent, std::to_string(ctx.silent));
     dropDevice();
 }
 
@@ -208,6 +218,7 @@ TundraImu::Pass TundraImu::onReadFailure(const char* what, unsigned long error) 
     if (stopRequested.load()) return Pass::leave;
     std::fprintf(stderr, "TundraImu: %s (err %lu) \u2014 device gone, waiting for reconnect\n", what,
                  error);
+    tell(ImuStreamEvent::readFailure, std::string(what) + " (err " + std::to_string(error) + ")");
     dropDevice();
     return Pass::again;
 }

@@ -16,9 +16,17 @@
 
 namespace vesko {
 
+// What the reader tells besides samples (it also prints each to standard error).
+enum class ImuStreamEvent {
+    reconnected,  // detail: the serial of the unit found again
+    silent,       // detail: the seconds without data, e.g. "3"; the unit counts as gone
+    readFailure,  // detail: the failed call and its code, e.g. "read failed (err 5)"
+};
+
 class TundraImu {
 public:
     using SampleCallback = std::function<void(const ImuSample&)>;
+    using StreamEventCallback = std::function<void(ImuStreamEvent, const std::string& detail)>;
 
     TundraImu() = default;
     ~TundraImu();
@@ -31,6 +39,9 @@ public:
     // It runs on the reader thread, once per accepted sample, without the lock;
     // it may call attachedSerial, stats and lastRawSample, but never stop.
     void setSampleCallback(SampleCallback callback);
+    // Call before open, like setSampleCallback; runs on the reader thread,
+    // without the lock, right after the event's message was printed.
+    void setStreamEventCallback(StreamEventCallback callback);
 
     // Discovers the unit (printing discovery's lines), starts the reader.
     // True when a reader runs afterwards; an empty filter means any paired unit.
@@ -56,6 +67,7 @@ private:
     void onSilentWait(ReaderContext& ctx, DeviceHandle dev);
     Pass onReadFailure(const char* format, unsigned long error);
     void onCompletedRead(ReaderContext& ctx);
+    void tell(ImuStreamEvent event, const std::string& detail) const;
     void setAttached(const WideString& chosen);
     bool startReader();
     void dropDevice() noexcept;
@@ -70,6 +82,7 @@ private:
     WideString serialFilter;  // written only while no reader runs
     std::thread reader;
     SampleCallback onSample;  // written only while no reader runs
+    StreamEventCallback onStreamEvent;  // written only while no reader runs
     std::atomic<bool> running{false};
     std::atomic<bool> stopRequested{false};
 

@@ -8,6 +8,12 @@
 
 namespace vesko {
 
+// How fast the simulated unit's time runs against real time: at 10, a minute
+// of device data streams in 6 s. Values outside (0, kMaxSimulationSpeed] are
+// ignored. Set it before the first open; 1 unless set.
+inline constexpr double kMaxSimulationSpeed = 1000.0;
+void setSimulationSpeed(double speed);
+
 // The unit streams from its power-on (the first open in the process), whether
 // or not a handle is open; a new handle reads from the next report to come.
 DeviceHandle openSimulatedUnit();

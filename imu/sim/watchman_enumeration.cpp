@@ -23,6 +23,7 @@ constexpr std::uint64_t kBufferedReports = 32;
 
 struct Bus {
     std::mutex lock;
+    double speed = 1.0;  // device seconds per real second
     std::optional<Clock::time_point> poweredOn;
     std::map<DeviceHandle, std::uint64_t> cursors;  // next report per open handle
     DeviceHandle nextHandle = 1;
@@ -35,12 +36,31 @@ Bus& bus() {
 
 // Reports sent between power-on and `now` (lock held).
 std::uint64_t reportsSent(const Bus& b, Clock::time_point now) {
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - *b.poweredOn);
+    const std::chrono::duration<double, std::micro> elapsed = (now - *b.poweredOn) * b.speed;
     const auto perReport = simulatedReportDue(0);
     return elapsed.count() < 0 ? 0 : static_cast<std::uint64_t>(elapsed / perReport);
 }
 
+// When report `index` is due on the steady clock (lock held).
+Clock::time_point reportDue(const Bus& b, std::uint64_t index) {
+    const std::chrono::duration<double, std::micro> deviceTime = simulatedReportDue(index);
+    return *b.poweredOn + std::chrono::duration_cast<Clock::duration>(deviceTime / b.speed);
+}
+
+// A faster unit fills the input buffer faster: keep the buffer's span in real
+// time, so that a reader running at a higher speed loses no more than at 1.
+std::uint64_t bufferedReports(const Bus& b) {
+    return b.speed <= 1.0 ? kBufferedReports
+                          : static_cast<std::uint64_t>(static_cast<double>(kBufferedReports) * b.speed);
+}
+
 }  // namespace
+
+void setSimulationSpeed(double speed) {
+    Bus& b = bus();
+    std::lock_guard<std::mutex> guard(b.lock);
+    if (speed > 0.0 && speed <= kMaxSimulationSpeed) b.speed = speed;
+}
 
 DeviceHandle openSimulatedUnit() {
     Bus& b = bus();
@@ -64,9 +84,10 @@ bool simulatedCursor(DeviceHandle handle, SimulatedCursor& cursor) {
     const auto it = b.cursors.find(handle);
     if (it == b.cursors.end()) return false;
     const std::uint64_t sent = reportsSent(b, Clock::now());
-    if (sent > it->second + kBufferedReports) it->second = sent - kBufferedReports;
+    const std::uint64_t buffered = bufferedReports(b);
+    if (sent > it->second + buffered) it->second = sent - buffered;
     cursor.report = it->second;
-    cursor.due = *b.poweredOn + simulatedReportDue(it->second);
+    cursor.due = reportDue(b, it->second);
     return true;
 }
 

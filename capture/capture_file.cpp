@@ -1,0 +1,69 @@
+// The capture file being written: whole lines in, and a valid file left behind on a write error.
+#include "capture_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace vesko {
+
+CaptureFile::~CaptureFile() { close(); }
+
+CaptureFile::Opened CaptureFile::open(const std::string& path, bool overwrite) {
+    path_ = path;
+    std::error_code ec;
+    if (!overwrite && std::filesystem::exists(std::filesystem::path(path), ec)) {
+        error_ = path + " exists (use --force to replace it)";
+        return Opened::exists;
+    }
+    file_.reset(std::fopen(path.c_str(), "wb"));
+    if (!file_) {
+        error_ = "cannot create " + path + " (" + std::strerror(errno) + ")";
+        return Opened::failed;
+    }
+    // Lines go straight to the system: a write error then tells exactly how
+    // much of the file is good.
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    return Opened::ok;
+}
+
+bool CaptureFile::write(std::string_view lines) {
+    if (!file_ || failed()) return false;
+    if (lines.empty()) return true;
+    errno = 0;
+    const std::size_t n = std::fwrite(lines.data(), 1, lines.size(), file_.get());
+    const std::size_t lastBreak = lines.substr(0, n).rfind('\n');
+    written_ += n;
+    if (lastBreak != std::string_view::npos) wholeLines_ = written_ - (n - lastBreak - 1);
+    if (n == lines.size()) return true;
+    const int code = errno != 0 ? errno : EIO;
+    error_ = "cannot write " + path_ + " (" + std::strerror(code) + ")";
+    return false;
+}
+
+bool CaptureFile::sync() {
+    if (!file_ || failed()) return false;
+    if (syncFileToDisk(file_.get())) return true;
+    error_ = "cannot write " + path_ + " to the disk (" + std::strerror(errno) + ")";
+    return false;
+}
+
+bool CaptureFile::close() {
+    if (!file_) return !failed();
+    const bool flushed = std::fflush(file_.get()) == 0;
+    file_.reset();
+    if (!flushed && !failed()) error_ = "cannot write " + path_ + " (" + std::strerror(errno) + ")";
+    if (failed()) trimToWholeLines();
+    return !failed();
+}
+
+void CaptureFile::trimToWholeLines() {
+    if (wholeLines_ == written_) return;
+    std::error_code ec;
+    const std::filesystem::path p(path_);
+    // Only a regular file can be trimmed (not /dev/full or a pipe).
+    if (std::filesystem::is_regular_file(p, ec)) std::filesystem::resize_file(p, wholeLines_, ec);
+}
+
+}  // namespace vesko
