@@ -101,7 +101,7 @@ void CheckProcedure::beginStep(Step next) {
 }
 
 std::string CheckProcedure::progress() const {
-    const double needed = step == Step::rest ? settings.restSeconds : settings.faceSeconds;
+    const double needed = step == Step::rest ? settings.restSeconds : settings.stillSeconds;
     const double have = still.runSeconds();
     if (step == Step::rest || step == Step::sixPositions) {
         const std::string what = step == Step::rest

@@ -54,7 +54,7 @@ void CheckProcedure::finishRest() {
 
 void CheckProcedure::beginSixPositions() {
     say(printfString("Step 2 of 3 \u2014 six positions (%.0f s still on each side): mounting, accelerometer bias and scale.",
-                     settings.faceSeconds));
+                     settings.stillSeconds));
     const std::string misaligned = mountingMisalignment(settings.calibration);
     if (!misaligned.empty()) {
         result.mountingSkipReason = misaligned + "; six positions need the IMU's axes along the headset's.";
@@ -76,7 +76,7 @@ bool CheckProcedure::newFaceDirection() const {
 }
 
 void CheckProcedure::feedFace(StillnessRun::Block block) {
-    if (block != StillnessRun::Block::steady || still.runSeconds() < settings.faceSeconds) return;
+    if (block != StillnessRun::Block::steady || still.runSeconds() < settings.stillSeconds) return;
     if (newFaceDirection()) recordFace();
 }
 

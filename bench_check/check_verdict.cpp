@@ -38,7 +38,7 @@ void addRestRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration&
         v.rows.push_back(bias);
     }
     for (std::size_t i = 0; i < 3; ++i) {
-        CheckRow noise = row(std::string("gyro_noise_") + kAxisNames[i], "counts", lim.gyroNoiseMaxCounts, "counts",
+        CheckRow noise = row(std::string("gyro_noise_") + kAxisNames[i], "counts sd", lim.gyroNoiseMaxCounts, "counts",
                              printfString("%g to %g counts", lim.gyroNoiseMinCounts, lim.gyroNoiseMaxCounts));
         if (done) {
             noise.measured = r.gyroNoise[i];

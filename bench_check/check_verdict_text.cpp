@@ -18,6 +18,7 @@ std::string padded(const std::string& text, std::size_t width) {
 std::string valueText(const std::optional<double>& value, const std::string& unit) {
     if (!value) return "-";
     if (unit == "counts") return printfString("%+.2f counts", *value);
+    if (unit == "counts sd") return printfString("%.2f counts", *value);
     if (unit == "g") return printfString("%+.4f g", *value);
     if (unit == "deg/min") return printfString("%+.2f \u00b0/min", *value);
     if (unit == "faces") return printfString("%.0f of 6", *value);

@@ -42,18 +42,6 @@ const char* faceName(HeadsetFace face) noexcept {
     return "?";
 }
 
-Vector3 faceUpInHead(HeadsetFace face) noexcept {
-    switch (face) {
-        case HeadsetFace::upright: return {0.0, 1.0, 0.0};
-        case HeadsetFace::faceDown: return {0.0, 0.0, 1.0};  // the front (-Z) down
-        case HeadsetFace::upsideDown: return {0.0, -1.0, 0.0};
-        case HeadsetFace::faceUp: return {0.0, 0.0, -1.0};
-        case HeadsetFace::leftSideDown: return {1.0, 0.0, 0.0};  // the left (-X) down
-        case HeadsetFace::rightSideDown: return {-1.0, 0.0, 0.0};
-    }
-    return {0.0, 1.0, 0.0};
-}
-
 std::string axisName(SignedAxis a) {
     std::string name = a.sign < 0 ? "-" : "+";
     return name + static_cast<char>('x' + a.axis);
@@ -84,7 +72,7 @@ SignedAxis predictedUpAxis(const ImuCalibration& calibration, HeadsetFace face) 
     const Vector3 plusX = toVector(calibration.plusX);
     const Vector3 plusZ = toVector(calibration.plusZ);
     const Vector3 plusY = cross(plusZ, plusX);  // as the filter builds its mounting
-    const Vector3 up = faceUpInHead(face);
+    const Vector3 up = toVector(faceUpInHead(face));
     return dominantAxis({dot(plusX, up), dot(plusY, up), dot(plusZ, up)});
 }
 

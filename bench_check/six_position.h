@@ -21,9 +21,6 @@ inline constexpr std::array<HeadsetFace, 6> kSixFaces{
 inline constexpr double kMountingToleranceDegrees = 2.0;
 
 const char* faceName(HeadsetFace face) noexcept;  // "face down", as a person says it
-// The head-frame direction that points up when the headset lies on `face`
-// (+X right, +Y up, +Z back).
-Vector3 faceUpInHead(HeadsetFace face) noexcept;
 
 // An IMU axis with a sign: axis 0, 1, 2 for x, y, z; sign +1 or -1.
 struct SignedAxis {

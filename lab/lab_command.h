@@ -19,6 +19,7 @@ struct LabCommand {
 
 LabCommand addRecordCommand(CLI::App& lab);
 LabCommand addReplayCommand(CLI::App& lab);
+LabCommand addCheckCommand(CLI::App& lab);
 
 // The device backend's part of the command line (headvane-lab-sim's
 // --sim-speed); the returned function applies it after parsing.

@@ -19,6 +19,7 @@ int runLab(int argc, char** argv) {
     const std::vector<LabCommand> commands{
         addRecordCommand(lab),
         addReplayCommand(lab),
+        addCheckCommand(lab),
     };
     try {
         lab.parse(argc, argv);

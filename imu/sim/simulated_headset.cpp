@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "simulated_operator.h"
+
 namespace vesko {
 
 namespace {
@@ -104,8 +106,9 @@ std::array<double, 3> simulatedGyroBias(double seconds) {
 ImuSample simulatedSample(std::uint64_t index) {
     using C = SimulatedCalibration;
     const double seconds = static_cast<double>(index) / kSimSamplesPerSecond;
-    const Axes rateImu = headToImu({0.0, simulatedMotion(seconds).yawRate, 0.0});
-    const Axes upImu = headToImu({0.0, 1.0, 0.0});  // level and still: the specific force is 1 g up
+    const HeadMotion head = simulatedHeadMotion(seconds);  // the scenario, or the bench operator's moves
+    const Axes rateImu = headToImu(head.rate);
+    const Axes upImu = headToImu(head.up);  // at rest the specific force is 1 g up
     const Axes bias = simulatedGyroBias(seconds);
     ImuSample s;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -115,6 +118,7 @@ ImuSample simulatedSample(std::uint64_t index) {
         s.acc[i] = toCounts((upImu[i] + C::accBias[i]) / C::accScale[i] * kSimAccCountsPerG + accNoise);
         s.gyro[i] = toCounts(rateImu[i] / kSimGyroRadPerSecPerCount + bias[i] + C::gyroBias[i] + gyroNoise);
     }
+    applySimulatedFaults(s);
     s.timestamp = kSimFirstTimestamp + static_cast<std::uint32_t>(index * kSimTicksPerSample);
     s.seq = static_cast<std::uint8_t>(kSimFirstSeq + index);
     return s;
