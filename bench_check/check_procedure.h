@@ -36,7 +36,8 @@ struct CheckResults {
     std::string mountingSkipReason;  // why six positions cannot be judged, if so
     std::vector<FaceMeasurement> faces;
     SixPositionResult six;
-    std::vector<double> turnAngles;  // degrees, as integrated; 0 where none was seen
+    std::vector<double> turnAngles;  // degrees, as integrated
+    int turnsUnseen = 0;             // turns the gyroscope did not see start within the wait
 };
 
 // Something for the driver to pass on, in order: a line to print, or a request

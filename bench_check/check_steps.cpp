@@ -105,6 +105,7 @@ void CheckProcedure::beginGyroScale() {
     say(printfString("Step 3 of 3 \u2014 gyro scale: %.0f\u00b0 turns about the vertical against a stop, there and back, twice.",
                      settings.turnDegrees));
     result.turnAngles.clear();
+    result.turnsUnseen = 0;
     turnPhase = TurnPhase::settle;
     ask({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
         "  Set the headset upright against the stop and hold it still until asked to turn.");
@@ -149,6 +150,7 @@ void CheckProcedure::finishTurn(bool seen) {
         say(printfString("  turn %zu: %.2f\u00b0 turned (%.0f\u00b0 known)", result.turnAngles.size(), angle,
                          settings.turnDegrees));
     } else {
+        ++result.turnsUnseen;
         say(printfString("  turn %zu: no turn seen in %.0f s (%.2f\u00b0 integrated)", result.turnAngles.size(),
                          settings.turnWaitSeconds, angle));
     }

@@ -107,8 +107,11 @@ void addTurnRow(CheckVerdict& v, const CheckResults& res, const CheckSettings& s
         const double ratio = mean / settings.turnDegrees;
         scale.measured = ratio;
         scale.outcome = within(std::fabs(ratio - 1.0) * 100.0 <= lim.gyroScalePercent);
-        if (ratio > 0.0) v.suggested.gyroScale = settings.gyroScale / ratio;
-        else scale.note = "no turn was seen by the gyroscope";
+        if (res.turnsUnseen == 0 && ratio > 0.0) v.suggested.gyroScale = settings.gyroScale / ratio;
+        if (res.turnsUnseen > 0) {
+            scale.outcome = CheckOutcome::fail;
+            scale.note = printfString("the gyroscope did not see %d of %zu turns", res.turnsUnseen, res.turnAngles.size());
+        }
     }
     v.rows.push_back(scale);
 }
