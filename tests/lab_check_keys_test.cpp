@@ -1,0 +1,37 @@
+// headvane-lab-sim check driven by keys from a pipe: s skips a step, q aborts.
+#include <gtest/gtest.h>
+
+#include "app_process.h"
+
+namespace vesko::testing {
+namespace {
+
+const std::string kExample = HEADVANE_SOURCE_DIR "/examples/headset.json";
+
+Child startCheck() {
+    return Child(HEADVANE_LAB_SIM_EXE, {"--sim-speed", "20", "check", "--config", kExample, "--rest-seconds", "6"});
+}
+
+TEST(LabCheckKeys, SkippedStepsGiveSkippedAndStatus1) {
+    Child child = startCheck();
+    ASSERT_TRUE(child.waitForOutput("Step 1 of 3", 1, std::chrono::seconds(20)));
+    child.send("s");
+    ASSERT_TRUE(child.waitForOutput("Step 2 of 3", 1, std::chrono::seconds(20)));
+    child.send("ss");
+    EXPECT_EQ(child.waitForExit(std::chrono::seconds(30)), 1) << child.out() << child.err();
+    EXPECT_NE(child.out().find("rest skipped."), std::string::npos);
+    EXPECT_EQ(countOf(child.out(), "SKIPPED"), 16u) << child.out();
+    EXPECT_EQ(countOf(child.out(), "PASS\n"), 0u);
+}
+
+TEST(LabCheckKeys, QAbortsWithStatus3) {
+    Child child = startCheck();
+    ASSERT_TRUE(child.waitForOutput("Step 1 of 3", 1, std::chrono::seconds(20)));
+    child.send("q");
+    EXPECT_EQ(child.waitForExit(std::chrono::seconds(30)), 3) << child.out() << child.err();
+    EXPECT_NE(child.out().find("check aborted."), std::string::npos);
+    EXPECT_EQ(child.out().find("Verdict"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vesko::testing
