@@ -106,7 +106,7 @@ std::string CheckProcedure::progress() const {
     if (step == Step::rest || step == Step::sixPositions) {
         const std::string what = step == Step::rest
                                      ? std::string("rest")
-                                     : printfString("%s (%zu of 6)", faceName(kSixFaces[faceIndex]), faceIndex + 1);
+                                     : printfString("%s (%d of 6)", faceName(kSixFaces[faceIndex]), static_cast<int>(faceIndex) + 1);
         if (step == Step::sixPositions && !newFaceDirection()) return what + ": waiting for the headset on that side";
         if (have <= 0.0) return what + ": waiting for the headset to be still";
         return printfString("%s: still %.1f / %.1f s", what.c_str(), have, needed);

@@ -146,12 +146,13 @@ void CheckProcedure::feedTurn(const ImuSample& sample, StillnessRun::Block block
 void CheckProcedure::finishTurn(bool seen) {
     const double angle = turn.angleDegrees(turnBias, settings.gyroScale);
     result.turnAngles.push_back(angle);
+    const int number = static_cast<int>(result.turnAngles.size());
     if (seen) {
-        say(printfString("  turn %zu: %.2f\u00b0 turned (%.0f\u00b0 known)", result.turnAngles.size(), angle,
+        say(printfString("  turn %d: %.2f\u00b0 turned (%.0f\u00b0 known)", number, angle,
                          settings.turnDegrees));
     } else {
         ++result.turnsUnseen;
-        say(printfString("  turn %zu: no turn seen in %.0f s (%.2f\u00b0 integrated)", result.turnAngles.size(),
+        say(printfString("  turn %d: no turn seen in %.0f s (%.2f\u00b0 integrated)", number,
                          settings.turnWaitSeconds, angle));
     }
     if (result.turnAngles.size() < static_cast<std::size_t>(kTurnCount)) {

@@ -110,7 +110,7 @@ void addTurnRow(CheckVerdict& v, const CheckResults& res, const CheckSettings& s
         if (res.turnsUnseen == 0 && ratio > 0.0) v.suggested.gyroScale = settings.gyroScale / ratio;
         if (res.turnsUnseen > 0) {
             scale.outcome = CheckOutcome::fail;
-            scale.note = printfString("the gyroscope did not see %d of %zu turns", res.turnsUnseen, res.turnAngles.size());
+            scale.note = printfString("the gyroscope did not see %d of %d turns", res.turnsUnseen, static_cast<int>(res.turnAngles.size()));
         }
     }
     v.rows.push_back(scale);
