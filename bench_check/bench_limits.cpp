@@ -2,9 +2,9 @@
 #include "bench_limits.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
+
+#include "config_file.h"
 
 namespace vesko {
 
@@ -73,12 +73,13 @@ bool parseBenchLimits(const std::string& text, BenchLimits& limits, std::string&
 }
 
 bool loadBenchLimits(const std::string& path, BenchLimits& limits, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "limits " + path + ": cannot open";
+    // The configuration's bounded reader: a device file or endless pipe cannot exhaust memory.
+    std::string text;
+    const ConfigFileRead read = readConfigFile(path, text);
+    if (read != ConfigFileRead::ok) {
+        error = "limits " + path + (read == ConfigFileRead::tooLarge ? ": too large" : ": cannot open");
         return false;
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::string why;
     if (parseBenchLimits(text, limits, why)) return true;
     error = "limits " + path + ": " + why;

@@ -21,7 +21,7 @@ Json rowJson(const CheckRow& r) {
     Json j;
     j["name"] = r.name;
     j["measured"] = optionalNumber(r.measured);
-    j["configured"] = optionalNumber(r.reference);
+    j["reference"] = optionalNumber(r.reference);
     j["unit"] = r.unit;
     j["limit"] = r.limit;
     j["limit_unit"] = r.limitUnit;

@@ -16,7 +16,7 @@ const char* outcomeName(CheckOutcome outcome) noexcept;  // "PASS", "FAIL", "SKI
 struct CheckRow {
     std::string name;              // snake_case, as in the JSON report
     std::optional<double> measured;
-    std::optional<double> reference;  // the configuration's value or the target
+    std::optional<double> reference;  // the configuration's value, or the ideal (1 g, a ratio of 1)
     std::string unit;              // of measured and reference
     double limit = 0.0;
     std::string limitUnit;

@@ -32,7 +32,7 @@ std::string vectorText(const Axes3& v, const char* format) {
 }  // namespace
 
 std::string verdictTable(const CheckVerdict& verdict) {
-    std::string text = padded("check", 14) + padded("measured", 18) + padded("configured", 18) +
+    std::string text = padded("check", 14) + padded("measured", 18) + padded("reference", 18) +
                        padded("limit", 18) + "result\n";
     for (const CheckRow& r : verdict.rows) {
         text += padded(r.name, 14) + padded(valueText(r.measured, r.unit), 18) +
