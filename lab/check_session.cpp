@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -109,7 +110,10 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
         passOn(s.procedure, s.person, line);
         std::this_thread::sleep_for(kLoopPeriod);
         const std::string warning = compareUnitOnce(serialState, configuredSerial, imu.attachedSerial());
-        if (!warning.empty()) line.clear(), std::fputs(warning.c_str(), stdout);
+        if (!warning.empty()) {
+            line.clear();
+            std::fputs(warning.c_str(), stdout);
+        }
         handleKeys(s.keys, s.procedure);
         {
             std::lock_guard<std::mutex> guard(s.inbox.lock);
@@ -164,27 +168,45 @@ CaptureMetadata captureMetadata(const ReportContext& context, const CheckSetting
     return m;
 }
 
-}  // namespace
+// A report that could not be written at the end would waste the whole check.
+bool reportFolderExists(const std::string& path) {
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty() || std::filesystem::is_directory(folder, ignored)) return true;
+    std::fprintf(stderr, "report %s: no folder %s\n", path.c_str(), folder.string().c_str());
+    return false;
+}
 
-int runCheck(const CheckOptions& options) {
-    BenchLimits limits;
+// Limits, configuration, report folder and capture file, before any device is
+// opened; the exit status on failure, or -1.
+int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& config, CheckRecording& recording) {
     std::string error;
     if (!options.limitsPath.empty() && !loadBenchLimits(options.limitsPath, limits, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kLabExitUsage;
     }
-    HeadsetConfig config;
     if (!loadHeadsetConfig(options.configPath, config, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kLabExitFailure;
     }
-    const CheckSettings settings = settingsFor(options, config);
-    CheckRecording recording;
+    if (!options.jsonPath.empty() && !reportFolderExists(options.jsonPath)) return kLabExitFailure;
     bool exists = false;
     if (!options.recordPath.empty() && !recording.open(options.recordPath, error, exists)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return exists ? kLabExitUsage : kLabExitFailure;
     }
+    return -1;
+}
+
+}  // namespace
+
+int runCheck(const CheckOptions& options) {
+    BenchLimits limits;
+    HeadsetConfig config;
+    CheckRecording recording;
+    if (const int status = prepare(options, limits, config, recording); status >= 0) return status;
+    const CheckSettings settings = settingsFor(options, config);
+    std::string error;
 
     BenchOperator person;  // before the unit opens: the simulated one starts it lying still
     ConsoleKeys keys;
