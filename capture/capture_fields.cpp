@@ -48,6 +48,56 @@ bool intField(std::string_view text, std::size_t index, std::int64_t low, std::i
     return false;
 }
 
+// The common case in one pass: digits only, each field ended by its comma.
+// Anything unusual returns false and the careful path below says what is wrong.
+class FastRow {
+public:
+    explicit FastRow(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+
+    bool parse(CaptureRow& row) {
+        std::uint64_t seconds = 0, fraction = 0, ticks = 0, seq = 0;
+        if (!digits(seconds, 12) || p_ == end_ || *p_++ != '.') return false;
+        const char* fractionStart = p_;
+        if (!digits(fraction, 6) || p_ - fractionStart != 6 || !comma()) return false;
+        if (!digits(ticks, 10) || ticks > 0xFFFFFFFFu || !comma()) return false;
+        if (!digits(seq, 3) || seq > 0xFFu || !comma()) return false;
+        std::array<std::int16_t, 6> axes{};
+        for (std::size_t i = 0; i < axes.size(); ++i) {
+            if (!signedShort(axes[i]) || (i + 1 < axes.size() ? !comma() : p_ != end_)) return false;
+        }
+        row.hostMicros = static_cast<std::int64_t>(seconds) * kMicrosPerSecond + static_cast<std::int64_t>(fraction);
+        row.sample.timestamp = static_cast<std::uint32_t>(ticks);
+        row.sample.seq = static_cast<std::uint8_t>(seq);
+        row.sample.acc = {axes[0], axes[1], axes[2]};
+        row.sample.gyro = {axes[3], axes[4], axes[5]};
+        return true;
+    }
+
+private:
+    bool comma() { return p_ != end_ && *p_++ == ','; }
+
+    bool digits(std::uint64_t& value, std::ptrdiff_t maxDigits) {
+        const char* start = p_;
+        for (; p_ != end_ && static_cast<unsigned>(*p_ - '0') < 10; ++p_) {
+            value = value * 10 + static_cast<unsigned>(*p_ - '0');
+        }
+        return p_ != start && p_ - start <= maxDigits;
+    }
+
+    bool signedShort(std::int16_t& value) {
+        const bool negative = p_ != end_ && *p_ == '-';
+        if (negative) ++p_;
+        std::uint64_t magnitude = 0;
+        if (!digits(magnitude, 5) || magnitude > (negative ? 32768u : 32767u)) return false;
+        value = static_cast<std::int16_t>(negative ? -static_cast<std::int64_t>(magnitude)
+                                                   : static_cast<std::int64_t>(magnitude));
+        return true;
+    }
+
+    const char* p_;
+    const char* end_;
+};
+
 }  // namespace
 
 bool parseHostSeconds(std::string_view text, std::int64_t& micros) {
@@ -71,6 +121,7 @@ bool parseHostSeconds(std::string_view text, std::int64_t& micros) {
 }
 
 bool parseCaptureRow(std::string_view line, CaptureRow& row, std::string& what) {
+    if (FastRow(line).parse(row)) return true;
     std::array<std::string_view, kCaptureFieldCount> f;
     const std::size_t count = splitFields(line, f);
     if (count != kCaptureFieldCount) {

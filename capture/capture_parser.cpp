@@ -83,8 +83,10 @@ bool CaptureParser::finish() {
         cutShort_ = true;
         partial_.clear();
     }
-    if (!haveHeader_) return fail("no column header (" + std::string(kCaptureColumns) + ")");
-    return true;
+    if (haveHeader_) return true;
+    fail("no column header (" + std::string(kCaptureColumns) + ")");
+    if (errorLine_ == 0) errorLine_ = 1;  // an empty file
+    return false;
 }
 
 bool CaptureParser::takeLine(std::string_view text) {

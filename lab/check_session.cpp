@@ -20,6 +20,7 @@
 #include "console_keys.h"
 #include "headset_config.h"
 #include "lab_command.h"
+#include "lab_console.h"
 #include "loop_state.h"
 #include "tundra_imu.h"
 
@@ -96,6 +97,7 @@ struct Session {
     CheckProcedure& procedure;
     BenchOperator& person;
     ConsoleKeys& keys;
+    const StopSignals& stops;
     Inbox& inbox;
     CheckRecording& recording;
 };
@@ -115,6 +117,7 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
             std::fputs(warning.c_str(), stdout);
         }
         handleKeys(s.keys, s.procedure);
+        if (s.stops.requested()) s.procedure.abort();  // Ctrl-C and the like: as q, with the capture complete
         {
             std::lock_guard<std::mutex> guard(s.inbox.lock);
             rows.swap(s.inbox.rows);
@@ -210,6 +213,7 @@ int runCheck(const CheckOptions& options) {
 
     BenchOperator person;  // before the unit opens: the simulated one starts it lying still
     ConsoleKeys keys;
+    StopSignals stops;
     Inbox inbox;
     TundraImu imu;
     imu.setSampleCallback([&inbox](const ImuSample& sample) {
@@ -223,12 +227,13 @@ int runCheck(const CheckOptions& options) {
                                 options.configPath, settings.gyroScale, settings.turnDegrees};
     recording.start(captureMetadata(context, settings));
     CheckProcedure procedure(settings);
-    Session session{procedure, person, keys, inbox, recording};
+    Session session{procedure, person, keys, stops, inbox, recording};
     runProcedure(session, config.deviceSerialNumber, imu);
     imu.stop();
     const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - inbox.startedAt);
     const bool recorded = recording.finish({duration.count(), imu.stats(), 0}, error);
     if (!recorded) std::fprintf(stderr, "%s\n", error.c_str());
+    stops.finished();
     if (procedure.aborted()) {
         std::printf("check aborted.\n");
         return kCheckExitAborted;

@@ -13,7 +13,9 @@ namespace {
 int runLab(int argc, char** argv) {
     CLI::App lab("Bench work on a headset's IMU: record its stream to a capture file and replay it.",
                  kLabProgramName);
-    lab.require_subcommand(1);
+    // At most one command; none at all is reported below, so that a mistyped
+    // one is named as unexpected rather than reported as missing.
+    lab.require_subcommand(0, 1);
     lab.fallthrough();
     const std::function<void()> applyBackend = addBackendOptions(lab);
     const std::vector<LabCommand> commands{
@@ -34,7 +36,8 @@ int runLab(int argc, char** argv) {
     for (const LabCommand& command : commands) {
         if (command.subcommand->parsed()) return command.run();
     }
-    return kLabExitUsage;  // unreachable: a command is required
+    std::fprintf(stderr, "%s: a command is required\n%s", kLabProgramName, lab.help().c_str());
+    return kLabExitUsage;
 }
 
 }  // namespace

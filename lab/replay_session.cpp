@@ -3,13 +3,59 @@
 
 #include <cstdio>
 
+#include "attitude_filter.h"
+#include "capture_reader.h"
+#include "headset_config.h"
 #include "lab_command.h"
+#include "lab_console.h"
+#include "replay_run.h"
+#include "status_line.h"
 
 namespace vesko {
 
-int runReplay(const ReplayOptions& /*options*/) {
-    std::fputs("replay: not built yet\n", stderr);
-    return kLabExitFailure;
+namespace {
+
+void say(const std::string& text) {
+    if (!text.empty()) std::fputs(text.c_str(), stdout);
+}
+
+// The recorded unit against the configured headset, as headvane warns live.
+void warnIfOtherHeadset(const CaptureMetadata& metadata, const HeadsetConfig& config) {
+    if (metadata.unitSerial.empty() || metadata.unitSerial == config.deviceSerialNumber) return;
+    say(asPlainLines(serialWarning(config.deviceSerialNumber, metadata.unitSerial).substr(1)));
+}
+
+}  // namespace
+
+int runReplay(const ReplayOptions& options) {
+    HeadsetConfig config;
+    std::string loadError;
+    if (!loadHeadsetConfig(options.configPath, config, &loadError)) {
+        std::fprintf(stderr, "%s\n", loadError.c_str());
+        return kLabExitFailure;
+    }
+    FilterParams params;
+    if (options.gyroScale) params.gyroScale = *options.gyroScale;
+    AttitudeFilter filter;
+    filter.configure(config, params);
+    ReplayRun run(filter, options.everySeconds);
+
+    // The same bytes on every platform: no "\r\n" from a text-mode stdout.
+    useBinaryStandardOutput();
+    say(gyroScaleLine(params.gyroScale));
+    CaptureHandlers handlers;
+    handlers.onHeader = [&config](const CaptureMetadata& m) { warnIfOtherHeadset(m, config); };
+    handlers.onRow = [&run](const CaptureRow& row) { say(run.feed(row.sample)); };
+    const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers));
+    std::fflush(stdout);
+    if (!outcome.ok) {
+        std::fprintf(stderr, "%s\n", outcome.error.c_str());
+        return kLabExitFailure;
+    }
+    if (!outcome.warning.empty()) std::fprintf(stderr, "warning: %s\n", outcome.warning.c_str());
+    say(run.summary());
+    std::fflush(stdout);
+    return kLabExitOk;
 }
 
 }  // namespace vesko

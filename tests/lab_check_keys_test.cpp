@@ -1,5 +1,7 @@
-// headvane-lab-sim check driven by keys from a pipe: s skips a step, q aborts.
+// headvane-lab-sim check driven by keys from a pipe and by signals: s skips a step, q and Ctrl-C abort.
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include "app_process.h"
 
@@ -24,13 +26,16 @@ TEST(LabCheckKeys, SkippedStepsGiveSkippedAndStatus1) {
     EXPECT_EQ(countOf(child.out(), "PASS\n"), 0u);
 }
 
-TEST(LabCheckKeys, QAbortsWithStatus3) {
-    Child child = startCheck();
-    ASSERT_TRUE(child.waitForOutput("Step 1 of 3", 1, std::chrono::seconds(20)));
-    child.send("q");
-    EXPECT_EQ(child.waitForExit(std::chrono::seconds(30)), 3) << child.out() << child.err();
-    EXPECT_NE(child.out().find("check aborted."), std::string::npos);
-    EXPECT_EQ(child.out().find("Verdict"), std::string::npos);
+TEST(LabCheckKeys, QOrCtrlCAbortsWithStatus3) {
+    for (const bool byKey : {true, false}) {
+        Child child = startCheck();
+        ASSERT_TRUE(child.waitForOutput("Step 1 of 3", 1, std::chrono::seconds(20)));
+        if (byKey) child.send("q");
+        else child.signal(SIGINT);
+        EXPECT_EQ(child.waitForExit(std::chrono::seconds(30)), 3) << child.out() << child.err();
+        EXPECT_NE(child.out().find("check aborted."), std::string::npos);
+        EXPECT_EQ(child.out().find("Verdict"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -186,11 +186,12 @@ TEST_F(StreamTest, OnlyThreeSilentWaitsInARowDeclareTheUnitGone) {
     EXPECT_EQ(console.err, kSilentLine);
 }
 
-// One way of losing the unit and the line it prints.
+// One way of losing the unit, the line it prints and the event it tells.
 struct Loss {
     const char* name;
     std::vector<fake::ScriptedRead> reads;
     std::string line;
+    std::string event;
 };
 
 void PrintTo(const Loss& loss, std::ostream* os) { *os << loss.name; }
@@ -201,6 +202,11 @@ TEST_P(StreamLossTest, PrintsTheLossThenReconnectsToTheUnitFoundNext) {
     TundraImu imu;
     Recorder recorder;
     imu.setSampleCallback(recorder.callback());
+    std::string events;  // written by the reader, read after stop has joined it
+    imu.setStreamEventCallback([&events](ImuStreamEvent event, const std::string& detail) {
+        const char* kinds[] = {"reconnected", "silent", "readFailure"};
+        events += std::string(kinds[static_cast<int>(event)]) + " " + detail + "\n";
+    });
     openQuietly(imu);
     fake::queueReads(kUnitA, {fake::imuReport(100, 1000)});
     ASSERT_TRUE(fake::waitUntilIdle(kUnitA));
@@ -223,6 +229,7 @@ TEST_P(StreamLossTest, PrintsTheLossThenReconnectsToTheUnitFoundNext) {
 
     ASSERT_TRUE(closed && found && delivered);
     EXPECT_EQ(console.err, GetParam().line + "TundraImu: reconnected to " + kUnitB + "\n");
+    EXPECT_EQ(events, GetParam().event + "reconnected " + std::string(kUnitB) + "\n");
     EXPECT_EQ(whileSearching, kUnitA);
     EXPECT_EQ(afterwards, kUnitB);
     EXPECT_GE(foundAfter, 1500ms);  // the first attempt follows a 2 s wait
@@ -234,10 +241,12 @@ TEST_P(StreamLossTest, PrintsTheLossThenReconnectsToTheUnitFoundNext) {
 INSTANTIATE_TEST_SUITE_P(
     EachKind, StreamLossTest,
     testing::Values(
-        Loss{"ReadFileFails", {fake::failAtOnce(31)}, lossLine("ReadFile failed", 31)},
-        Loss{"PendingReadFails", {fake::failLater(1167)}, lossLine("read failed", 1167)},
+        Loss{"ReadFileFails", {fake::failAtOnce(31)}, lossLine("ReadFile failed", 31),
+             "readFailure ReadFile failed (err 31)\n"},
+        Loss{"PendingReadFails", {fake::failLater(1167)}, lossLine("read failed", 1167),
+             "readFailure read failed (err 1167)\n"},
         Loss{"StreamGoesSilent", {fake::silentWait(), fake::silentWait(), fake::silentWait()},
-             kSilentLine}),
+             kSilentLine, "silent 3\n"}),
     [](const testing::TestParamInfo<Loss>& info) { return std::string(info.param.name); });
 
 TEST_F(StreamTest, KeepsSearchingQuietlyAndStopsWithinANap) {

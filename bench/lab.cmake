@@ -1,0 +1,11 @@
+# Speed of headvane-lab: replay over a one-hour capture, and record's CPU share (POSIX).
+find_package(benchmark REQUIRED)
+add_executable(bench_replay bench_replay.cpp)
+target_link_libraries(bench_replay PRIVATE hv_lab_logic hv_device_sim benchmark::benchmark hv_build_flags)
+
+if(NOT WIN32)
+  add_executable(bench_record bench_record.cpp)
+  target_link_libraries(bench_record PRIVATE benchmark::benchmark hv_build_flags)
+  target_compile_definitions(bench_record PRIVATE HEADVANE_LAB_SIM_EXE="$<TARGET_FILE:headvane-lab-sim>")
+  add_dependencies(bench_record headvane-lab-sim)
+endif()

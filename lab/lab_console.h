@@ -1,0 +1,27 @@
+// The lab's console: requests to stop (Ctrl-C, hang-up, console close) and plain byte output.
+#pragma once
+
+namespace vesko {
+
+// While it lives, Ctrl-C, SIGTERM and hang-up (POSIX) or Ctrl-C, Ctrl-Break
+// and closing the console (Windows) no longer end the process: they set a
+// flag the caller's loop watches, so that it can finish its file and exit
+// normally. Handlers in place before are put back after. One per process.
+class StopSignals {
+public:
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    bool requested() const;
+    // The caller's work is safe: a console close waiting for it may now go
+    // ahead (Windows ends the process when the close handler returns).
+    void finished();
+};
+
+// Standard output writes "\n" as it is, with no "\r" added (Windows); so the
+// output is byte for byte the same on every platform.
+void useBinaryStandardOutput();
+
+}  // namespace vesko

@@ -1,0 +1,64 @@
+// The lab's console on Windows: stop requests by console control event; binary standard output.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "lab_console.h"
+
+namespace vesko {
+
+namespace {
+
+// Windows gives a close handler about 5 s before it ends the process.
+constexpr DWORD kCloseWaitMs = 4500;
+
+std::atomic<bool> gStopRequested{false};
+HANDLE gFinished = nullptr;  // signalled once the caller's file is complete
+
+BOOL WINAPI onConsoleEvent(DWORD type) {
+    switch (type) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            gStopRequested = true;
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            // The process ends when this returns: hold it until the file is done.
+            gStopRequested = true;
+            if (gFinished != nullptr) WaitForSingleObject(gFinished, kCloseWaitMs);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+    gStopRequested = false;
+    gFinished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+StopSignals::~StopSignals() {
+    finished();
+    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    // Left open on purpose: a close handler may still be waiting on it.
+}
+
+bool StopSignals::requested() const { return gStopRequested.load(); }
+
+void StopSignals::finished() {
+    if (gFinished != nullptr) SetEvent(gFinished);
+}
+
+void useBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+}  // namespace vesko

@@ -1,0 +1,196 @@
+// headvane-lab and headvane-lab-sim run as a user would: usage, record's errors, record then replay.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "app_process.h"
+
+namespace vesko::testing {
+namespace {
+
+const std::string kExample = hostPath(HEADVANE_SOURCE_DIR "/examples/headset.json");
+const std::vector<std::string> kLabs = {HEADVANE_LAB_EXE, HEADVANE_LAB_SIM_EXE};
+
+// A scratch folder named after the test, emptied first and removed after.
+class ScratchDir {
+public:
+    ScratchDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() / (std::string("headvane-lab-") + info->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string write(const std::string& name, const std::string& content) const {
+        std::ofstream(dir_ / name, std::ios::binary) << content;
+        return path(name);
+    }
+
+private:
+    std::filesystem::path dir_;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string lastLine(const std::string& text) {
+    const std::size_t end = text.size() - (text.empty() || text.back() != '\n' ? 0 : 1);
+    return text.substr(text.rfind('\n', end - 1) + 1, end - text.rfind('\n', end - 1) - 1);
+}
+
+TEST(LabBlackbox, HelpExitsZeroAndUsageErrorsExitTwo) {
+    for (const std::string& exe : kLabs) {
+        const Finished help = runToEnd(exe, {"--help"});
+        EXPECT_EQ(help.exitStatus, 0);
+        EXPECT_NE(help.out.find("record"), std::string::npos);
+        EXPECT_NE(help.out.find("replay"), std::string::npos);
+        const Finished recordHelp = runToEnd(exe, {"record", "--help"});
+        EXPECT_EQ(recordHelp.exitStatus, 0);
+        for (const char* option : {"--out", "--duration", "--imu-serial", "--config", "--force"}) {
+            EXPECT_NE(recordHelp.out.find(option), std::string::npos) << option;
+        }
+        const std::vector<std::vector<std::string>> wrong = {
+            {}, {"bogus"}, {"record"}, {"record", "--out"}, {"record", "--out", "x", "--verbose"},
+            {"record", "--out", "x", "--duration", "10ms"}, {"replay", "c.csv"},
+            {"replay", "c.csv", "--config", kExample, "--gyro-scale", "abc"}};
+        for (const auto& args : wrong) {
+            const Finished run = runToEnd(exe, args);
+            EXPECT_EQ(run.exitStatus, 2) << exe << " " << (args.empty() ? "" : args.back());
+            EXPECT_NE(run.err.find("Usage:"), std::string::npos) << run.err;
+            EXPECT_EQ(run.out, "");
+        }
+    }
+}
+
+TEST(LabBlackbox, RecordRefusesAnExistingFileAndAMissingFolderBeforeAnyDevice) {
+    const ScratchDir dir;
+    const std::string existing = dir.write("taken.csv", "keep me");
+    Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, {"record", "--out", hostPath(existing)});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err, "record: " + hostPath(existing) + " exists (use --force to replace it)\n");
+    EXPECT_EQ(readAll(existing), "keep me");
+
+    const std::string nowhere = hostPath(dir.path("missing/c.csv"));
+    run = runToEnd(HEADVANE_LAB_SIM_EXE, {"record", "--out", nowhere});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err.rfind("record: cannot create " + nowhere + " (", 0), 0u) << run.err;
+    EXPECT_EQ(run.out, "");  // no device was looked for
+}
+
+#ifndef _WIN32
+TEST(LabBlackbox, AFullDiskEndsTheRecordingWithExitOne) {
+    const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, {"record", "--out", "/dev/full", "--force"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("record: cannot write /dev/full (No space left on device)"), std::string::npos) << run.err;
+}
+
+// A file size limit stands in for a disk that fills up while recording: the
+// write is cut short mid-row, and the file must still end with a whole row.
+TEST(LabBlackbox, AWriteErrorWhileRecordingKeepsTheWholeRows) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("limited.csv");
+    const std::string record = std::string("trap '' XFSZ; ulimit -f 64; exec '") + HEADVANE_LAB_SIM_EXE +
+                               "' --sim-speed 10 record --duration 5 --out '" + capture + "'";
+    const Finished run = runToEnd("/bin/sh", {"-c", record});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("record: cannot write " + capture + " (File too large); the rows up to the failure are kept"),
+              std::string::npos) << run.err;
+    const std::string text = readAll(capture);
+    ASSERT_GT(text.size(), 1000u);
+    EXPECT_EQ(text.back(), '\n');
+    const Finished replayed = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
+    EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
+    EXPECT_EQ(replayed.err, "");  // no row cut short
+}
+#endif
+
+// The yaw of every replayed status line.
+std::vector<double> replayedYaws(const std::string& out) {
+    static const std::regex kYaw("\nyaw +([+-][0-9.]+) pitch");
+    std::vector<double> yaws;
+    for (std::sregex_iterator it(out.begin(), out.end(), kYaw), end; it != end; ++it) yaws.push_back(std::stod((*it)[1]));
+    return yaws;
+}
+
+TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("sim.csv");
+    // 1.2 s at ten times real time: 12 s of the scenario, the 40 degree turn and back.
+    const Finished recorded = runToEnd(HEADVANE_LAB_SIM_EXE, {"--sim-speed", "10", "record", "--out", hostPath(capture),
+                                                              "--duration", "1", "--config", kExample});
+    ASSERT_EQ(recorded.exitStatus, 0) << recorded.err;
+    EXPECT_NE(recorded.out.find("\nrecorded 1.0"), std::string::npos) << recorded.out;
+    const std::string text = readAll(capture);
+    EXPECT_EQ(text.rfind("# headvane-capture 1\n# tool headvane-lab ", 0), 0u);
+    EXPECT_NE(text.find("\n# unit_serial LHR-7A3D19C4\n# config_serial LHR-7A3D19C4\n"), std::string::npos);
+    EXPECT_EQ(lastLine(text).rfind("# summary duration_s 1.0", 0), 0u) << lastLine(text);
+
+    const std::vector<std::string> args = {"replay", hostPath(capture), "--config", kExample};
+    const Finished first = runToEnd(HEADVANE_LAB_SIM_EXE, args);
+    const Finished second = runToEnd(HEADVANE_LAB_EXE, args);
+    ASSERT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_EQ(first.out, second.out);
+    EXPECT_EQ(first.err, "");
+    const std::vector<double> yaws = replayedYaws(first.out);
+    ASSERT_FALSE(yaws.empty()) << first.out;
+    EXPECT_NEAR(*std::max_element(yaws.begin(), yaws.end()), 40.0, 1.5);
+    EXPECT_NE(first.out.find("\nsamples "), std::string::npos);
+}
+
+// The rows without their first column (host time), from the first `count` rows on.
+std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
+    std::vector<std::string> rows;
+    std::istringstream in(text);
+    for (std::string line; rows.size() < count && std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
+    }
+    return rows;
+}
+
+TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
+    const ScratchDir dir;
+    std::vector<std::vector<std::string>> runs;
+    for (const char* name : {"a.csv", "b.csv"}) {
+        const std::string capture = dir.path(name);
+        const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE,
+                                      {"--sim-speed", "5", "record", "--out", hostPath(capture), "--duration", "1"});
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        runs.push_back(deviceColumns(readAll(capture), 3000));
+    }
+    ASSERT_EQ(runs[0].size(), 3000u);
+    EXPECT_EQ(runs[0], runs[1]);
+}
+
+TEST(LabBlackbox, ABadCaptureIsNamedAndACutShortOneIsUsed) {
+    const ScratchDir dir;
+    const std::string columns = "t_host_s,ticks,seq,acc_x,acc_y,acc_z,gyro_x,gyro_y,gyro_z\n";
+    const std::string bad = dir.write("bad.csv", columns + "0.1,1,2,3,4,5,6,7\n");
+    Finished run = runToEnd(HEADVANE_LAB_EXE, {"replay", hostPath(bad), "--config", kExample});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "capture " + hostPath(bad) + " line 2: expected 9 fields, found 8\n");
+
+    const std::string cut = dir.write("cut.csv", columns + "0.1,1,2,3,4,5,6,7,8\n0.2,48001,3,3");
+    run = runToEnd(HEADVANE_LAB_EXE, {"replay", hostPath(cut), "--config", kExample});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_NE(run.err.find("line 3: last line cut short"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("samples 1  restarts 0"), std::string::npos) << run.out;
+
+    const std::string missing = hostPath(dir.path("none.csv"));
+    run = runToEnd(HEADVANE_LAB_EXE, {"replay", missing, "--config", kExample});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err.rfind("capture " + missing + ": cannot open (", 0), 0u) << run.err;
+}
+
+}  // namespace
+}  // namespace vesko::testing
