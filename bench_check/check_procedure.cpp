@@ -1,6 +1,8 @@
 // The check's driver side of the state machine: samples, keys, step order, output.
 #include "check_procedure.h"
 
+#include <algorithm>
+
 #include "printf_string.h"
 
 namespace vesko {
@@ -102,7 +104,7 @@ void CheckProcedure::beginStep(Step next) {
 
 std::string CheckProcedure::progress() const {
     const double needed = step == Step::rest ? settings.restSeconds : settings.stillSeconds;
-    const double have = still.runSeconds();
+    const double have = std::min(still.runSeconds(), needed);
     if (step == Step::rest || step == Step::sixPositions) {
         const std::string what = step == Step::rest
                                      ? std::string("rest")

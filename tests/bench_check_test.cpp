@@ -171,9 +171,13 @@ TEST(BenchLimits, OverridesAndRefusalsNameTheKey) {
 TEST(CheckProcedure, SkippedStepsAreReportedAsSkippedNeverAsPass) {
     CheckSettings settings;
     settings.calibration = exampleCalibration();
+    settings.calibration.plusZ = {0.0, -0.99, 0.14};  // 8 degrees off: six positions cannot be judged
     CheckProcedure procedure(settings);
     procedure.start();
-    for (int i = 0; i < 3; ++i) procedure.skipStep();
+    procedure.skipStep();  // rest; the six positions then skip themselves
+    EXPECT_EQ(procedure.results().sixPositions, StepOutcome::skipped);
+    EXPECT_NE(procedure.results().mountingSkipReason.find("plus_z"), std::string::npos);
+    procedure.skipStep();  // gyro scale
     ASSERT_TRUE(procedure.finished());
     EXPECT_FALSE(procedure.aborted());
     const CheckVerdict verdict = judgeCheck(procedure.results(), settings, BenchLimits{});
