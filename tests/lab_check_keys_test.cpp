@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
 
 #include "app_process.h"
 
@@ -24,6 +25,18 @@ TEST(LabCheckKeys, SkippedStepsGiveSkippedAndStatus1) {
     EXPECT_NE(child.out().find("rest skipped."), std::string::npos);
     EXPECT_EQ(countOf(child.out(), "SKIPPED"), 16u) << child.out();
     EXPECT_EQ(countOf(child.out(), "PASS\n"), 0u);
+}
+
+TEST(LabCheckKeys, SpaceTakesWhatHasBeenStillSoFar) {
+    Child child(HEADVANE_LAB_SIM_EXE, {"check", "--config", kExample});  // real time: a 20 s rest
+    ASSERT_TRUE(child.waitForOutput("rest: still ", 1, std::chrono::seconds(20)));
+    child.send(" ");
+    ASSERT_TRUE(child.waitForOutput("Step 2 of 3", 1, std::chrono::seconds(20))) << child.out();
+    child.send("q");
+    EXPECT_EQ(child.waitForExit(std::chrono::seconds(30)), 3);
+    const std::size_t at = child.out().find("  rest: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_LT(std::stod(child.out().substr(at + 8)), 19.0) << child.out();
 }
 
 TEST(LabCheckKeys, QOrCtrlCAbortsWithStatus3) {
