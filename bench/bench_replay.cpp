@@ -15,10 +15,14 @@ namespace {
 
 constexpr std::uint64_t kRows = 3'600'000;  // one hour at 1000 samples/s
 
+std::filesystem::path hourCapturePath() {
+    return std::filesystem::temp_directory_path() / "headvane-bench-hour.csv";
+}
+
 // The simulated unit's first hour as a capture file, written once per run.
 const std::string& hourCapture() {
     static const std::string path = [] {
-        const auto file = std::filesystem::temp_directory_path() / "headvane-bench-hour.csv";
+        const auto file = hourCapturePath();
         std::ofstream out(file, std::ios::binary);
         std::string text = vesko::captureHeaderText({});
         for (std::uint64_t i = 0; i < kRows; ++i) {
@@ -74,4 +78,12 @@ BENCHMARK(BM_ReplayCapture)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove(hourCapturePath(), ec);  // 157 MB: not left behind
+    return 0;
+}

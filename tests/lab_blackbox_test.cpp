@@ -88,6 +88,18 @@ TEST(LabBlackbox, RecordRefusesAnExistingFileAndAMissingFolderBeforeAnyDevice) {
     EXPECT_EQ(run.out, "");  // no device was looked for
 }
 
+TEST(LabBlackbox, WithoutTheDeviceRecordSaysSoAndLeavesNoFile) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("none.csv");
+    const Finished run = runToEnd(HEADVANE_LAB_EXE, {"record", "--out", hostPath(capture)});
+    if (run.exitStatus == 0 || run.out.find("TundraImu: 0 Watchman") == std::string::npos) {
+        GTEST_SKIP() << "an IMU seems to be attached here:\n" << run.out;
+    }
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("TundraImu: no matching 28DE:2300 MI_00 device"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(capture));
+}
+
 #ifndef _WIN32
 TEST(LabBlackbox, AFullDiskEndsTheRecordingWithExitOne) {
     const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, {"record", "--out", "/dev/full", "--force"});
