@@ -14,6 +14,12 @@ constexpr const char* kAxisNames[3] = {"x", "y", "z"};
 
 CheckOutcome within(bool ok) noexcept { return ok ? CheckOutcome::pass : CheckOutcome::fail; }
 
+// Limits are inclusive; the slack keeps a value that is exactly at the limit
+// (1.02 g against 20 mg) from failing on the last bit of its arithmetic.
+bool notBeyond(double deviation, double limit) noexcept {
+    return deviation <= limit + 1e-9 * std::fmax(1.0, limit);
+}
+
 CheckRow row(std::string name, std::string unit, double limit, std::string limitUnit, std::string limitText) {
     CheckRow r;
     r.name = std::move(name);
@@ -33,7 +39,7 @@ void addRestRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration&
         bias.reference = cal.gyroBias[i];
         if (done) {
             bias.measured = r.gyroBias[i];
-            bias.outcome = within(std::fabs(r.gyroBias[i] - cal.gyroBias[i]) <= lim.gyroBiasCounts);
+            bias.outcome = within(notBeyond(std::fabs(r.gyroBias[i] - cal.gyroBias[i]), lim.gyroBiasCounts));
         }
         v.rows.push_back(bias);
     }
@@ -42,7 +48,7 @@ void addRestRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration&
                              printfString("%g to %g counts", lim.gyroNoiseMinCounts, lim.gyroNoiseMaxCounts));
         if (done) {
             noise.measured = r.gyroNoise[i];
-            noise.outcome = within(r.gyroNoise[i] >= lim.gyroNoiseMinCounts && r.gyroNoise[i] <= lim.gyroNoiseMaxCounts);
+            noise.outcome = within(r.gyroNoise[i] >= lim.gyroNoiseMinCounts && notBeyond(r.gyroNoise[i], lim.gyroNoiseMaxCounts));
             if (r.gyroNoise[i] < lim.gyroNoiseMinCounts) noise.note = "no noise at all: the axis is stuck";
         }
         v.rows.push_back(noise);
@@ -53,9 +59,9 @@ void addRestRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration&
                          printfString("\u00b1%g \u00b0/min", lim.yawDriftDegPerMin));
     if (done) {
         norm.measured = r.accNorm;
-        norm.outcome = within(std::fabs(r.accNorm - 1.0) * 1000.0 <= lim.accNormMilliG);
+        norm.outcome = within(notBeyond(std::fabs(r.accNorm - 1.0) * 1000.0, lim.accNormMilliG));
         drift.measured = r.yawDriftPerMin;
-        drift.outcome = within(std::fabs(r.yawDriftPerMin) <= lim.yawDriftDegPerMin);
+        drift.outcome = within(notBeyond(std::fabs(r.yawDriftPerMin), lim.yawDriftDegPerMin));
     }
     v.rows.push_back(norm);
     v.rows.push_back(drift);
@@ -82,9 +88,9 @@ void addSixRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration& 
         scale.reference = cal.accScale[i];
         if (estimated) {
             bias.measured = six.accBias[i];
-            bias.outcome = within(std::fabs(six.accBias[i] - cal.accBias[i]) * 1000.0 <= lim.accBiasMilliG);
+            bias.outcome = within(notBeyond(std::fabs(six.accBias[i] - cal.accBias[i]) * 1000.0, lim.accBiasMilliG));
             scale.measured = six.accScale[i];
-            scale.outcome = within(std::fabs(six.accScale[i] / cal.accScale[i] - 1.0) * 100.0 <= lim.accScalePercent);
+            scale.outcome = within(notBeyond(std::fabs(six.accScale[i] / cal.accScale[i] - 1.0) * 100.0, lim.accScalePercent));
         } else if (done) {
             bias.outcome = scale.outcome = CheckOutcome::fail;
             bias.note = scale.note = "the six positions did not show this axis up and down";
@@ -106,7 +112,7 @@ void addTurnRow(CheckVerdict& v, const CheckResults& res, const CheckSettings& s
                             static_cast<double>(res.turnAngles.size());
         const double ratio = mean / settings.turnDegrees;
         scale.measured = ratio;
-        scale.outcome = within(std::fabs(ratio - 1.0) * 100.0 <= lim.gyroScalePercent);
+        scale.outcome = within(notBeyond(std::fabs(ratio - 1.0) * 100.0, lim.gyroScalePercent));
         if (res.turnsUnseen == 0 && ratio > 0.0) v.suggested.gyroScale = settings.gyroScale / ratio;
         if (res.turnsUnseen > 0) {
             scale.outcome = CheckOutcome::fail;

@@ -4,7 +4,10 @@
 #include <cmath>
 #include <numbers>
 
+#include <nlohmann/json.hpp>
+
 #include "bench_limits.h"
+#include "check_report.h"
 #include "check_procedure.h"
 #include "check_verdict.h"
 #include "headset_config.h"
@@ -184,6 +187,43 @@ TEST(CheckProcedure, SkippedStepsAreReportedAsSkippedNeverAsPass) {
     EXPECT_EQ(verdict.exitStatus, 1);
     for (const CheckRow& row : verdict.rows) EXPECT_EQ(row.outcome, CheckOutcome::skipped) << row.name;
     EXPECT_FALSE(verdict.suggested.accBias || verdict.suggested.gyroScale);
+}
+
+TEST(CheckVerdict, LimitsAreInclusiveAndTheReportCarriesEveryRow) {
+    CheckSettings settings;
+    settings.calibration = exampleCalibration();
+    CheckResults results;
+    results.rest = StepOutcome::done;
+    results.restResult.gyroBias = {50.0, -50.0, 50.5};  // against a configured 0: at, at, past the limit
+    results.restResult.gyroNoise = {3.0, 0.2, 0.1};
+    results.restResult.accNorm = 1.02;
+    results.gyroScale = StepOutcome::done;
+    results.turnAngles = {91.8, 91.8};  // 2 % long: the scale in use reads too high
+    const CheckVerdict v = judgeCheck(results, settings, BenchLimits{});
+    const auto outcomeOf = [&v](const std::string& name) {
+        for (const CheckRow& r : v.rows) {
+            if (r.name == name) return r.outcome;
+        }
+        return CheckOutcome::skipped;
+    };
+    EXPECT_EQ(outcomeOf("gyro_bias_x"), CheckOutcome::pass);
+    EXPECT_EQ(outcomeOf("gyro_bias_y"), CheckOutcome::pass);
+    EXPECT_EQ(outcomeOf("gyro_bias_z"), CheckOutcome::fail);
+    EXPECT_EQ(outcomeOf("gyro_noise_x"), CheckOutcome::pass);
+    EXPECT_EQ(outcomeOf("gyro_noise_y"), CheckOutcome::pass);
+    EXPECT_EQ(outcomeOf("gyro_noise_z"), CheckOutcome::fail);
+    EXPECT_EQ(outcomeOf("acc_norm"), CheckOutcome::pass);
+    EXPECT_EQ(outcomeOf("mounting"), CheckOutcome::skipped);
+    EXPECT_EQ(outcomeOf("gyro_scale"), CheckOutcome::fail);
+    ASSERT_TRUE(v.suggested.gyroScale.has_value());
+    EXPECT_NEAR(*v.suggested.gyroScale, settings.gyroScale / 1.02, 1e-15);
+
+    const nlohmann::json report = nlohmann::json::parse(checkReportJson(v, BenchLimits{}, {"9.9", "t", "U", "C", "p", 1.0, 90.0}));
+    EXPECT_EQ(report.at("checks").size(), v.rows.size());
+    EXPECT_TRUE(report.at("checks")[8].at("measured").is_null());  // mounting, skipped
+    EXPECT_EQ(report.at("unit_serial"), "U");
+    EXPECT_EQ(report.at("verdict"), "FAIL");
+    EXPECT_EQ(report.at("exit_status"), 1);
 }
 
 }  // namespace
