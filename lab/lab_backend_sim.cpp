@@ -1,8 +1,11 @@
 // headvane-lab-sim: the simulated headset, whose time may run faster than real time.
+#include <map>
 #include <memory>
+#include <string>
 
 #include "lab_command.h"
 #include "simulated_device.h"
+#include "simulated_operator.h"
 
 namespace vesko {
 
@@ -13,7 +16,14 @@ std::function<void()> addBackendOptions(CLI::App& lab) {
     lab.add_option("--sim-speed", *speed,
                    "simulated device time per real second (default 1; 10 records a minute in 6 s)")
         ->check(CLI::Range(0.01, kMaxSimulationSpeed));
-    return [speed] { setSimulationSpeed(*speed); };
+    auto deadAxis = std::make_shared<int>(-1);
+    lab.add_option("--sim-dead-gyro-axis", *deadAxis,
+                   "make one gyroscope axis of the simulated IMU read 0 whatever the motion (a fault for tests)")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, int>{{"x", 0}, {"y", 1}, {"z", 2}}));
+    return [speed, deadAxis] {
+        setSimulationSpeed(*speed);
+        setSimulatedDeadGyroAxis(*deadAxis);
+    };
 }
 
 }  // namespace vesko

@@ -20,6 +20,7 @@ struct LabCommand {
 LabCommand addRecordCommand(CLI::App& lab);
 LabCommand addReplayCommand(CLI::App& lab);
 LabCommand addAllanCommand(CLI::App& lab);
+LabCommand addCheckCommand(CLI::App& lab);
 
 // The device backend's part of the command line (headvane-lab-sim's
 // --sim-speed); the returned function applies it after parsing.

@@ -22,6 +22,7 @@ int runLab(int argc, char** argv) {
         addRecordCommand(lab),
         addReplayCommand(lab),
         addAllanCommand(lab),
+        addCheckCommand(lab),
     };
     try {
         lab.parse(argc, argv);

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "simulated_noise.h"
+#include "simulated_operator.h"
 
 namespace vesko {
 
@@ -60,8 +61,9 @@ SimulatedMotion simulatedMotion(double seconds) {
 ImuSample simulatedSample(std::uint64_t index) {
     using C = SimulatedCalibration;
     const double seconds = static_cast<double>(index) / kSimSamplesPerSecond;
-    const Axes rateImu = headToImu({0.0, simulatedMotion(seconds).yawRate, 0.0});
-    const Axes upImu = headToImu({0.0, 1.0, 0.0});  // level and still: the specific force is 1 g up
+    const HeadMotion head = simulatedHeadMotion(seconds);  // the scenario, or the bench operator's moves
+    const Axes rateImu = headToImu(head.rate);
+    const Axes upImu = headToImu(head.up);  // at rest the specific force is 1 g up
     const Axes bias = simulatedGyroBias(seconds);
     const SimulatedWhiteNoise noise = simulatedWhiteNoise(index);
     ImuSample s;
@@ -72,6 +74,7 @@ ImuSample simulatedSample(std::uint64_t index) {
         s.acc[i] = toCounts((upImu[i] + C::accBias[i]) / C::accScale[i] * kSimAccCountsPerG + accNoise);
         s.gyro[i] = toCounts(rateImu[i] / kSimGyroRadPerSecPerCount + bias[i] + C::gyroBias[i] + gyroNoise);
     }
+    applySimulatedFaults(s);
     s.timestamp = kSimFirstTimestamp + static_cast<std::uint32_t>(index * kSimTicksPerSample);
     s.seq = static_cast<std::uint8_t>(kSimFirstSeq + index);
     return s;

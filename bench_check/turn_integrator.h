@@ -1,0 +1,34 @@
+// Integrates the raw gyroscope over a turn; the bias comes off afterwards, so it may be measured later.
+#pragma once
+
+#include <cstdint>
+
+#include "sample_stats.h"
+
+namespace vesko {
+
+class TurnIntegrator {
+public:
+    // Intervals longer than this are holes in the data, not integrated.
+    static constexpr double kMaxStepSeconds = 0.5;
+
+    // Each sample's rate counts over the interval since the previous sample
+    // (from its 48 MHz tick, across the 32-bit wrap). The first sample only sets the clock.
+    void add(const ImuSample& sample) noexcept;
+
+    // The angle turned, in degrees, about whichever axis: the length of the
+    // integrated bias-corrected rate vector. `bias` in counts, `gyroScale` in rad/s per count.
+    double angleDegrees(const Axes3& bias, double gyroScale) const noexcept;
+
+    double seconds() const noexcept { return duration; }
+    std::uint64_t holes() const noexcept { return skipped; }
+
+private:
+    bool started = false;
+    std::uint32_t lastTick = 0;
+    double duration = 0.0;   // s
+    Axes3 integral{};        // counts x seconds
+    std::uint64_t skipped = 0;
+};
+
+}  // namespace vesko

@@ -1,0 +1,245 @@
+// headvane-lab check from start to exit: limits, configuration, unit, the guided procedure, verdict.
+#include "check_session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "attitude_filter.h"
+#include "bench_limits.h"
+#include "bench_operator.h"
+#include "check_procedure.h"
+#include "check_recording.h"
+#include "check_report.h"
+#include "check_verdict.h"
+#include "console_keys.h"
+#include "headset_config.h"
+#include "lab_command.h"
+#include "lab_console.h"
+#include "loop_state.h"
+#include "tundra_imu.h"
+
+namespace vesko {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kLoopPeriod{20};
+constexpr std::chrono::milliseconds kProgressPeriod{200};
+constexpr std::size_t kProgressWidth = 79;
+
+// Samples from the reader thread to the main thread, with their arrival time.
+struct Inbox {
+    std::mutex lock;
+    std::vector<CaptureRow> rows;
+    Clock::time_point startedAt = Clock::now();
+};
+
+// One line shown in place; cleared before any other text is printed.
+class ProgressLine {
+public:
+    void show(std::string text) {
+        if (text.size() < kProgressWidth) text.resize(kProgressWidth, ' ');
+        std::printf("\r%s", text.c_str());
+        std::fflush(stdout);
+        shown = true;
+    }
+    void clear() {
+        if (!shown) return;
+        std::printf("\r%s\r", std::string(kProgressWidth, ' ').c_str());
+        shown = false;
+    }
+
+private:
+    bool shown = false;
+};
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    char text[32] = "";
+    if (const std::tm* utc = std::gmtime(&now)) std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+    return text;
+}
+
+CheckSettings settingsFor(const CheckOptions& options, const HeadsetConfig& config) {
+    CheckSettings s;
+    s.calibration = config.imu;
+    s.gyroScale = options.gyroScale.value_or(FilterParams{}.gyroScale);
+    s.restSeconds = options.restSeconds;
+    s.stillSeconds = options.stillSeconds;
+    s.turnDegrees = options.turnDegrees;
+    return s;
+}
+
+void passOn(CheckProcedure& procedure, BenchOperator& person, ProgressLine& line) {
+    for (const ProcedureOutput& out : procedure.takeOutput()) {
+        line.clear();
+        if (out.isRequest) person.ask(out.request, out.text);
+        else std::printf("%s\n", out.text.c_str());
+    }
+    std::fflush(stdout);
+}
+
+void handleKeys(ConsoleKeys& keys, CheckProcedure& procedure) {
+    for (int code = keys.poll(); code >= 0 && !procedure.finished(); code = keys.poll()) {
+        if (code == ' ' || code == '\r' || code == '\n') procedure.skipWait();
+        else if (code == 's' || code == 'S') procedure.skipStep();
+        else if (code == 'q' || code == 'Q') procedure.abort();
+    }
+}
+
+struct Session {
+    CheckProcedure& procedure;
+    BenchOperator& person;
+    ConsoleKeys& keys;
+    const StopSignals& stops;
+    Inbox& inbox;
+    CheckRecording& recording;
+};
+
+void runProcedure(Session& s, const std::string& configuredSerial, const TundraImu& imu) {
+    ProgressLine line;
+    LoopState serialState;
+    Clock::time_point nextProgress = Clock::now();
+    std::vector<CaptureRow> rows;
+    s.procedure.start();
+    while (!s.procedure.finished()) {
+        passOn(s.procedure, s.person, line);
+        std::this_thread::sleep_for(kLoopPeriod);
+        const std::string warning = compareUnitOnce(serialState, configuredSerial, imu.attachedSerial());
+        if (!warning.empty()) {
+            line.clear();
+            std::fputs(warning.c_str(), stdout);
+        }
+        handleKeys(s.keys, s.procedure);
+        if (s.stops.requested()) s.procedure.abort();  // Ctrl-C and the like: as q, with the capture complete
+        {
+            std::lock_guard<std::mutex> guard(s.inbox.lock);
+            rows.swap(s.inbox.rows);
+        }
+        s.recording.write(rows);
+        for (const CaptureRow& row : rows) s.procedure.feed(row.sample);
+        rows.clear();
+        if (Clock::now() >= nextProgress && !s.procedure.finished()) {
+            line.show(s.procedure.progress());
+            nextProgress = Clock::now() + kProgressPeriod;
+        }
+    }
+    passOn(s.procedure, s.person, line);
+    line.clear();
+}
+
+bool writeReport(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (out) return true;
+    std::fprintf(stderr, "report %s: cannot write\n", path.c_str());
+    return false;
+}
+
+int concludeCheck(const CheckProcedure& procedure, const CheckSettings& settings, const BenchLimits& limits,
+                  const CheckOptions& options, const ReportContext& context) {
+    const CheckVerdict verdict = judgeCheck(procedure.results(), settings, limits);
+    std::printf("\n%s", verdictTable(verdict).c_str());
+    const std::string suggestions = suggestionText(verdict);
+    if (!suggestions.empty()) std::printf("\n%s", suggestions.c_str());
+    std::fflush(stdout);
+    if (!options.jsonPath.empty() && !writeReport(options.jsonPath, checkReportJson(verdict, limits, context))) {
+        return kLabExitFailure;
+    }
+    return verdict.exitStatus;
+}
+
+CaptureMetadata captureMetadata(const ReportContext& context, const CheckSettings& settings) {
+    CaptureMetadata m;
+    m.formatVersion = kCaptureFormatVersion;
+    m.tool = "headvane-lab " + context.toolVersion;
+    m.startedUtc = context.timeUtc;
+    m.unitSerial = context.unitSerial;
+    m.configSerial = context.configSerial;
+    m.configPath = context.configPath;
+    char scale[40];
+    std::snprintf(scale, sizeof scale, "%.17g", settings.gyroScale);
+    m.gyroScale = scale;
+    m.accCountsPerG = "4096";
+    return m;
+}
+
+// A report that could not be written at the end would waste the whole check.
+bool reportFolderExists(const std::string& path) {
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty() || std::filesystem::is_directory(folder, ignored)) return true;
+    std::fprintf(stderr, "report %s: no folder %s\n", path.c_str(), folder.string().c_str());
+    return false;
+}
+
+// Limits, configuration, report folder and capture file, before any device is
+// opened; the exit status on failure, or -1.
+int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& config, CheckRecording& recording) {
+    std::string error;
+    if (!options.limitsPath.empty() && !loadBenchLimits(options.limitsPath, limits, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kLabExitUsage;
+    }
+    if (!loadHeadsetConfig(options.configPath, config, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kLabExitFailure;
+    }
+    if (!options.jsonPath.empty() && !reportFolderExists(options.jsonPath)) return kLabExitFailure;
+    bool exists = false;
+    if (!options.recordPath.empty() && !recording.open(options.recordPath, error, exists)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return exists ? kLabExitUsage : kLabExitFailure;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int runCheck(const CheckOptions& options) {
+    BenchLimits limits;
+    HeadsetConfig config;
+    CheckRecording recording;
+    if (const int status = prepare(options, limits, config, recording); status >= 0) return status;
+    const CheckSettings settings = settingsFor(options, config);
+    std::string error;
+
+    BenchOperator person;  // before the unit opens: the simulated one starts it lying still
+    ConsoleKeys keys;
+    StopSignals stops;
+    Inbox inbox;
+    TundraImu imu;
+    imu.setSampleCallback([&inbox](const ImuSample& sample) {
+        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - inbox.startedAt);
+        std::lock_guard<std::mutex> guard(inbox.lock);
+        inbox.rows.push_back({micros.count(), sample});
+    });
+    if (!imu.open(options.imuSerial)) return kLabExitFailure;
+
+    const ReportContext context{HEADVANE_VERSION, utcNow(), imu.attachedSerial(), config.deviceSerialNumber,
+                                options.configPath, settings.gyroScale, settings.turnDegrees};
+    recording.start(captureMetadata(context, settings));
+    CheckProcedure procedure(settings);
+    Session session{procedure, person, keys, stops, inbox, recording};
+    runProcedure(session, config.deviceSerialNumber, imu);
+    imu.stop();
+    const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - inbox.startedAt);
+    const bool recorded = recording.finish({duration.count(), imu.stats(), 0}, error);
+    if (!recorded) std::fprintf(stderr, "%s\n", error.c_str());
+    stops.finished();
+    if (procedure.aborted()) {
+        std::printf("check aborted.\n");
+        return kCheckExitAborted;
+    }
+    const int status = concludeCheck(procedure, settings, limits, options, context);
+    return recorded ? status : kLabExitFailure;
+}
+
+}  // namespace vesko
