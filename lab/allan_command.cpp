@@ -1,6 +1,5 @@
 // headvane-lab allan: its options on the command line.
 #include "allan_session.h"
-#include "command_line.h"
 #include "lab_command.h"
 
 namespace vesko {
@@ -9,19 +8,7 @@ LabCommand addAllanCommand(CLI::App& lab) {
     auto options = std::make_shared<AllanOptions>();
     CLI::App* sub = lab.add_subcommand("allan", "The IMU's noise figures (Allan deviation) from a capture file.");
     sub->add_option("capture", options->capturePath, "capture file to analyse")->required();
-    sub->add_option_function<std::string>(
-           "--gyro-scale",
-           [options](const std::string& text) {
-               double scale = 0.0;
-               if (parseGyroScale(text, scale)) options->gyroScale = scale;
-           },
-           "gyroscope scale in rad/s per count (default 0.0010652644360316951)")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                double scale = 0.0;
-                return parseGyroScale(text, scale) ? std::string() : "expected a plain finite number";
-            },
-            "SCALE"));
+    addGyroScaleOption(*sub, options->gyroScale);
     sub->add_option("--config", options->configPath, "headset configuration (JSON): its acc_scale applies");
     sub->add_option("--svg", options->svgPath, "write the Allan picture (SVG) to this file");
     sub->add_option("--json", options->jsonPath, "write the curves and figures (JSON) to this file");

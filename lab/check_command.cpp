@@ -1,6 +1,5 @@
 // headvane-lab check: its options on the command line.
 #include "check_session.h"
-#include "command_line.h"
 #include "lab_command.h"
 
 namespace vesko {
@@ -10,19 +9,7 @@ LabCommand addCheckCommand(CLI::App& lab) {
     CLI::App* sub = lab.add_subcommand(
         "check", "Guided bench check of the IMU's calibration: PASS/FAIL and suggested values.");
     sub->add_option("--config", options->configPath, "headset configuration (JSON)")->required();
-    sub->add_option_function<std::string>(
-           "--gyro-scale",
-           [options](const std::string& text) {
-               double scale = 0.0;
-               if (parseGyroScale(text, scale)) options->gyroScale = scale;
-           },
-           "gyroscope scale in rad/s per count (default 0.0010652644360316951)")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                double scale = 0.0;
-                return parseGyroScale(text, scale) ? std::string() : "expected a plain finite number";
-            },
-            "SCALE"));
+    addGyroScaleOption(*sub, options->gyroScale);
     sub->add_option("--limits", options->limitsPath, "JSON file overriding the default limits");
     sub->add_option("--json", options->jsonPath, "also write the verdict as a JSON report to this file");
     sub->add_option("--turn-deg", options->turnDegrees, "angle between the turn stops, degrees (default 90)")

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <optional>
 
 namespace vesko {
 
@@ -21,6 +22,10 @@ LabCommand addRecordCommand(CLI::App& lab);
 LabCommand addReplayCommand(CLI::App& lab);
 LabCommand addAllanCommand(CLI::App& lab);
 LabCommand addCheckCommand(CLI::App& lab);
+
+// --gyro-scale: a plain finite number in rad/s per count, else a usage error.
+// `scale` must outlive the parse.
+void addGyroScaleOption(CLI::App& command, std::optional<double>& scale);
 
 // The device backend's part of the command line (headvane-lab-sim's
 // --sim-speed); the returned function applies it after parsing.
