@@ -1,10 +1,8 @@
-# The Windows build end to end under Wine: the cross-built headvane.exe reads a
-# mocked IMU unit (a umockdev hidraw node) through Wine's udev HID bus. The
-# cross build makes the probe that waits for Wine to list the unit; the native
+# The Windows build end to end under Wine: the cross-built headvane.exe, then
+# headvane-lab.exe record, read a mocked IMU unit (a umockdev hidraw node)
+# through Wine's udev HID bus. The cross build makes the probe that waits for Wine to list the unit; the native
 # build makes the bed and registers the run, which needs the Windows build.
 option(HEADVANE_WINE_BED "Run headvane.exe under Wine against a mocked unit (needs the windows preset's build)" OFF)
-# Switch on once the Windows build reads keys from a piped standard input.
-option(HEADVANE_WINE_BED_PIPED_Q "Require the Wine run to end at a piped q" ON)
 set(HEADVANE_WINDOWS_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/windows CACHE PATH
   "The windows preset's build tree, whose executables the Wine run uses")
 
@@ -21,14 +19,9 @@ elseif(HEADVANE_WINE_BED)
   target_include_directories(hv_wine_bed PRIVATE wine_bed)
   target_link_libraries(hv_wine_bed PRIVATE hv_imu_logic PkgConfig::UMOCKDEV Threads::Threads hv_build_flags)
 
-  if(HEADVANE_WINE_BED_PIPED_Q)
-    set(_hv_piped_q on)
-  else()
-    set(_hv_piped_q off)
-  endif()
   add_test(NAME wine_bed COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine_bed/run_wine_bed.sh
     $<TARGET_FILE:hv_wine_bed> ${HEADVANE_WINDOWS_BUILD_DIR} ${PROJECT_SOURCE_DIR}/examples/headset.json
-    ${CMAKE_CURRENT_BINARY_DIR}/wine_bed ${_hv_piped_q})
+    ${CMAKE_CURRENT_BINARY_DIR}/wine_bed)
   # The script kills its own run well before this.
   set_tests_properties(wine_bed PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 LABELS wine)
 endif()
