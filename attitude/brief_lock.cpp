@@ -10,7 +10,7 @@
 namespace vesko {
 namespace {
 
-constexpr int kSpins = 64;  // about a microsecond: longer than any holder's work
+constexpr int kSpins = 64;  // pauses: a microsecond or so, longer than any holder's work
 
 void relax() noexcept {
 #if defined(__SSE2__) || defined(_M_X64)
@@ -23,9 +23,11 @@ void relax() noexcept {
 // Reads only, so the waiting core does not pull the line away from the holder.
 // A holder that has been preempted is let run rather than spun against.
 void BriefLock::waitUntilFree() const noexcept {
-    for (int spin = 0; taken.load(std::memory_order_relaxed); ++spin) {
-        if (spin < kSpins) {
+    int spins = 0;
+    while (taken.load(std::memory_order_relaxed)) {
+        if (spins < kSpins) {
             relax();
+            ++spins;
         } else {
             std::this_thread::yield();
         }

@@ -1,7 +1,7 @@
 // A lock for critical sections of a few hundred nanoseconds: taking and giving it back cost one atomic each.
 // The filter's reader takes it a thousand times a second and the display five
-// times, so it is almost never contended; a call into the system's mutex was a
-// quarter of the update's instructions. A waiter spins briefly, then yields.
+// times, so it is almost never contended; the system mutex's calls were an
+// eighth of the update's instructions. A waiter spins briefly, then yields.
 #pragma once
 
 #include <atomic>

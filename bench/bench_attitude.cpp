@@ -143,7 +143,8 @@ void BM_OrientationChain(benchmark::State& bench) {
     std::size_t n = 0;
     for (auto _ : bench) {
         const bool shortForms = vesko::ordinary(q);
-        const vesko::Vector3 vEst = shortForms ? vesko::upSeenByOrdinary(q) : vesko::rotate(vesko::conjugate(q), {0.0, 1.0, 0.0});
+        const vesko::Vector3 vEst =
+            shortForms ? vesko::upSeenByOrdinary(q) : vesko::rotate(vesko::conjugate(q), {0.0, 1.0, 0.0});
         const vesko::Vector3 e = vesko::cross(up[n], vEst);
         vesko::Vector3 omega = rate[n];
         for (std::size_t i = 0; i < 3; ++i) omega[i] = omega[i] + gain * e[i];
@@ -238,7 +239,8 @@ public:
             std::printf("update / literal step: %.1f ns / %.1f ns = %.3f\n", update, literal, update / literal);
         }
         if (chain > 0.0 && literal > 0.0) {
-            std::printf("orientation chain alone / literal step: %.1f ns / %.1f ns = %.3f\n", chain, literal, chain / literal);
+            std::printf("orientation chain alone / literal step: %.1f ns / %.1f ns = %.3f\n", chain, literal,
+                        chain / literal);
         }
     }
 
