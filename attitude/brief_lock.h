@@ -25,6 +25,7 @@ private:
     void waitUntilFree() const noexcept;  // out of line: kept off the fast path
 
     std::atomic<bool> taken{false};
+    static_assert(std::atomic<bool>::is_always_lock_free, "a flag that needs a lock of its own saves nothing");
 };
 
 }  // namespace vesko
