@@ -2,6 +2,7 @@
 #include "attitude_filter.h"
 
 #include <cmath>
+#include <mutex>
 
 #include "attitude_step.h"
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
+#include "brief_lock.h"
 #include "headset_config.h"
 #include "imu_sample.h"
 #include "vector_math.h"
@@ -70,7 +70,7 @@ private:
     Vector3 accScale{1.0, 1.0, 1.0};  // factor per axis
     Vector3 gyroBias;                 // raw counts, from the configuration
     double gPerCount = 0.0;           // 1 / accLsbPerG where that is exact, else 0: divide
-    mutable std::mutex mutex;         // guards everything below and above
+    mutable BriefLock mutex;          // guards everything below and above
 
     Quaternion q;                     // orientation, head to world
     bool haveTime = false;
