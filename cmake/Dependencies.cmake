@@ -4,23 +4,21 @@ find_package(Threads REQUIRED)
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
   # Cross builds search only the MinGW sysroot, and putting /usr/include on the
-  # include path would let glibc headers shadow MinGW's. The json library is
-  # header-only: expose just its folder through a build-tree include directory.
-  set(_hv_json_root ${CMAKE_BINARY_DIR}/_thirdparty_include)
-  file(MAKE_DIRECTORY ${_hv_json_root})
-  if(NOT EXISTS ${_hv_json_root}/nlohmann)
-    file(CREATE_LINK /usr/include/nlohmann ${_hv_json_root}/nlohmann SYMBOLIC)
-  endif()
-  add_library(nlohmann_json INTERFACE)
-  target_include_directories(nlohmann_json SYSTEM INTERFACE ${_hv_json_root})
-  add_library(nlohmann_json::nlohmann_json ALIAS nlohmann_json)
-  # CLI11 is header-only too: the same way.
-  if(NOT EXISTS ${_hv_json_root}/CLI)
-    file(CREATE_LINK /usr/include/CLI ${_hv_json_root}/CLI SYMBOLIC)
-  endif()
-  add_library(CLI11 INTERFACE)
-  target_include_directories(CLI11 SYSTEM INTERFACE ${_hv_json_root})
-  add_library(CLI11::CLI11 ALIAS CLI11)
+  # include path would let glibc headers shadow MinGW's. The json library and
+  # CLI11 are header-only: expose just their folders through a build-tree
+  # include directory.
+  set(_hv_header_root ${CMAKE_BINARY_DIR}/_thirdparty_include)
+  file(MAKE_DIRECTORY ${_hv_header_root})
+  function(_hv_header_only_library folder target alias)
+    if(NOT EXISTS ${_hv_header_root}/${folder})
+      file(CREATE_LINK /usr/include/${folder} ${_hv_header_root}/${folder} SYMBOLIC)
+    endif()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} SYSTEM INTERFACE ${_hv_header_root})
+    add_library(${alias} ALIAS ${target})
+  endfunction()
+  _hv_header_only_library(nlohmann nlohmann_json nlohmann_json::nlohmann_json)
+  _hv_header_only_library(CLI CLI11 CLI11::CLI11)
 else()
   find_package(nlohmann_json 3.11.2 REQUIRED)
   find_package(CLI11 2.1 CONFIG REQUIRED)
