@@ -112,7 +112,9 @@ void AttitudeFilter::measureGravity(const ImuSample& sample) {
     const double length = norm(accHead);
     status.accNorm = length;
     if (length > kMinGravityLength) {
-        status.gHead = divide(accHead, length);
+        const Vector3 up = divide(accHead, length);
+        status.gHead = up;
+        upTwice = {up.x + up.x, up.y + up.y, up.z + up.z};
     }
 }
 
@@ -171,23 +173,38 @@ void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
     }
     Vector3 omega = multiply(imuToHead, gyroImu);
     status.omegaNorm = norm(omega);
-    const bool shortForms = ordinary(q);
     // The weight is clamped at 0 only to switch the correction off, so the
     // test on it does the clamp's work without a call to fmax.
     const double k = 1.0 - status.omegaNorm / kCorrectionFadeRate;
-    if (status.accNorm > kCorrectionMinAcc && status.accNorm < kCorrectionMaxAcc && k > 0.0) {
-        // Up as the estimate sees it, head frame.
-        const Vector3 vEst = shortForms ? upSeenByOrdinary(q) : rotate(conjugate(q), kUp);
-        const Vector3& vMeas = status.gHead;
-        const Vector3 e = cross(vMeas, vEst);
-        const double gain = params.correctionGain * k;
+    const bool correct = status.accNorm > kCorrectionMinAcc && status.accNorm < kCorrectionMaxAcc && k > 0.0;
+    const double gain = params.correctionGain * k;
+    if (!(unitOrdinary(q) && dt >= kOrdinaryMin)) [[unlikely]] {
+        integratePlainly(omega, correct, gain, dt);
+        return;
+    }
+    // From one orientation to the next is the update's longest chain of
+    // dependent operations, so it takes the short forms.
+    if (correct) {
+        const Vector3 e = cross(upTwice, halfUpSeenByOrdinary(q));  // = cross(gHead, up as the estimate sees it)
         for (std::size_t i = 0; i < 3; ++i) {
             omega[i] = omega[i] + gain * e[i];
         }
     }
     lastOmega = omega;
-    const bool exactHalf = dt >= kOrdinaryMin;
-    q = normalize(shortForms && exactHalf ? eulerStepOrdinary(q, omega, dt) : eulerStep(q, omega, dt));
+    q = normalize(eulerStepOrdinary(q, omega, dt));
+}
+
+// Lock held. integrate for an orientation or interval the short forms may not
+// take: the plain formulas. Out of line, so the common step stays compact.
+void AttitudeFilter::integratePlainly(Vector3 omega, bool correct, double gain, double dt) {
+    if (correct) {
+        const Vector3 e = cross(status.gHead, rotate(conjugate(q), kUp));  // up as the estimate sees it, head frame
+        for (std::size_t i = 0; i < 3; ++i) {
+            omega[i] = omega[i] + gain * e[i];
+        }
+    }
+    lastOmega = omega;
+    q = normalize(eulerStep(q, omega, dt));
 }
 
 Quaternion AttitudeFilter::orientation(double lookAheadSeconds) const {

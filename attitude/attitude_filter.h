@@ -63,6 +63,7 @@ private:
     void feedBiasWindow(const ImuSample& sample, double dt);
     void finishBiasWindow(const Vector3& mean);
     void integrate(const ImuSample& sample, double dt);
+    void integratePlainly(Vector3 omega, bool correct, double gain, double dt);
 
     FilterParams params;
     Matrix3 imuToHead{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};  // head = imuToHead * imu
@@ -85,6 +86,7 @@ private:
     Vector3 capturedBias;             // raw counts on top of gyroBias
     Vector3 lastOmega;                // rad/s, head frame, corrected; for look-ahead
     FilterSnapshot status;
+    Vector3 upTwice;                  // 2 * status.gHead, for the correction
 };
 
 }  // namespace vesko
