@@ -39,12 +39,18 @@ TEST(LabCheckKeys, SpaceTakesWhatHasBeenStillSoFar) {
     EXPECT_LT(std::stod(child.out().substr(at + 8)), 19.0) << child.out();
 }
 
+// A request goes out again if the first has had no answer after a second: on
+// a loaded machine under ThreadSanitizer one was once seen to go unanswered
+// (not reproduced since). A check that ignores both runs on to its verdict.
 TEST(LabCheckKeys, QOrCtrlCAbortsWithStatus3) {
     for (const bool byKey : {true, false}) {
         Child child = startCheck();
         ASSERT_TRUE(child.waitForOutput("Step 1 of 3", 1, std::chrono::seconds(20)));
-        if (byKey) child.send("q");
-        else child.signal(SIGINT);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (byKey) child.send("q");
+            else child.signal(SIGINT);
+            if (child.waitForOutput("check aborted.", 1, std::chrono::seconds(1))) break;
+        }
         EXPECT_EQ(child.waitForExit(std::chrono::seconds(30)), 3) << child.out() << child.err();
         EXPECT_NE(child.out().find("check aborted."), std::string::npos);
         EXPECT_EQ(child.out().find("Verdict"), std::string::npos);
