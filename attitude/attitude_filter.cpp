@@ -22,6 +22,11 @@ constexpr Vector3 kForwardHead{0.0, 0.0, -1.0};  // where the head looks, head f
 
 Vector3 toVector(const ConfigVector& v) { return {v[0], v[1], v[2]}; }
 
+// The body rate with the gravity correction gain * e added.
+Vector3 withCorrection(const Vector3& omega, double gain, const Vector3& e) {
+    return {omega.x + gain * e.x, omega.y + gain * e.y, omega.z + gain * e.z};
+}
+
 // 1 / d when multiplying by it gives exactly what dividing by d does: d is a
 // power of two, so both round the same exact value. Otherwise 0.
 double exactReciprocal(double d) {
@@ -185,10 +190,8 @@ void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
     // From one orientation to the next is the update's longest chain of
     // dependent operations, so it takes the short forms.
     if (correct) {
-        const Vector3 e = cross(upTwice, halfUpSeenByOrdinary(q));  // = cross(gHead, up as the estimate sees it)
-        for (std::size_t i = 0; i < 3; ++i) {
-            omega[i] = omega[i] + gain * e[i];
-        }
+        // cross(2 gHead, half the up the estimate sees): the bits of the plain step's product
+        omega = withCorrection(omega, gain, cross(upTwice, halfUpSeenByOrdinary(q)));
     }
     lastOmega = omega;
     q = normalize(eulerStepOrdinary(q, omega, dt));
@@ -198,10 +201,8 @@ void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
 // take: the plain formulas. Out of line, so the common step stays compact.
 void AttitudeFilter::integratePlainly(Vector3 omega, bool correct, double gain, double dt) {
     if (correct) {
-        const Vector3 e = cross(status.gHead, rotate(conjugate(q), kUp));  // up as the estimate sees it, head frame
-        for (std::size_t i = 0; i < 3; ++i) {
-            omega[i] = omega[i] + gain * e[i];
-        }
+        // measured up against up as the estimate sees it, both in the head frame
+        omega = withCorrection(omega, gain, cross(status.gHead, rotate(conjugate(q), kUp)));
     }
     lastOmega = omega;
     q = normalize(eulerStep(q, omega, dt));
