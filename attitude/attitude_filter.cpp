@@ -55,6 +55,14 @@ void AttitudeFilter::configure(const HeadsetConfig& config, const FilterParams& 
     accBias = toVector(config.imu.accBias);
     accScale = toVector(config.imu.accScale);
     gyroBias = toVector(config.imu.gyroBias);
+    // A count times a power of two is exact, so (count * gPerCount) * scale
+    // rounds once, as count * (gPerCount * scale) does, whenever that last
+    // product is itself exact: dividing it back gives the scale.
+    scaledExactly = gPerCount != 0.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        gPerCountScaled[i] = gPerCount * accScale[i];
+        scaledExactly = scaledExactly && gPerCountScaled[i] / gPerCount == accScale[i];
+    }
     restart();
 }
 
@@ -97,21 +105,27 @@ void AttitudeFilter::update(const ImuSample& sample) {
     }
     lastTime = sample.timestamp;
     haveTime = true;
-    measureGravity(sample);
+    const Vector3 upTwiceNow = measureGravity(sample);
     if (capturing) {
         feedBiasWindow(sample, dt);
     } else if (dt > 0.0) {
-        integrate(sample, dt);
+        integrate(sample, upTwiceNow, dt);
     }
 }
 
 // Lock held. Head-frame acceleration (g) and, when it has a direction, up.
-void AttitudeFilter::measureGravity(const ImuSample& sample) {
+// Returns 2 * up for the correction, handed over in registers: the path from
+// the sample to it is as long as the one from q to q, and the two overlap.
+inline Vector3 AttitudeFilter::measureGravity(const ImuSample& sample) {
     Vector3 accImu;
     for (std::size_t i = 0; i < 3; ++i) {
         const double count = static_cast<double>(sample.acc[i]);
-        const double g = gPerCount != 0.0 ? count * gPerCount : count / params.accLsbPerG;
-        accImu[i] = g * accScale[i] - accBias[i];
+        if (scaledExactly) {
+            accImu[i] = count * gPerCountScaled[i] - accBias[i];
+        } else {
+            const double g = gPerCount != 0.0 ? count * gPerCount : count / params.accLsbPerG;
+            accImu[i] = g * accScale[i] - accBias[i];
+        }
     }
     const Vector3 accHead = multiply(imuToHead, accImu);
     const double length = norm(accHead);
@@ -120,7 +134,9 @@ void AttitudeFilter::measureGravity(const ImuSample& sample) {
         const Vector3 up = divide(accHead, length);
         status.gHead = up;
         upTwice = {up.x + up.x, up.y + up.y, up.z + up.z};
+        return {up.x + up.x, up.y + up.y, up.z + up.z};
     }
+    return upTwice;
 }
 
 // Lock held. dt is the whole interval, a restarting gap included.
@@ -171,7 +187,7 @@ void AttitudeFilter::finishBiasWindow(const Vector3& mean) {
 
 // Lock held. One Euler step of dq/dt = q (x) (0, omega) / 2 with the gravity
 // correction added to the body rate.
-void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
+inline void AttitudeFilter::integrate(const ImuSample& sample, const Vector3& upTwiceNow, double dt) {
     Vector3 gyroImu;
     for (std::size_t i = 0; i < 3; ++i) {
         gyroImu[i] = (static_cast<double>(sample.gyro[i]) - capturedBias[i] - gyroBias[i]) * params.gyroScale;
@@ -191,7 +207,7 @@ void AttitudeFilter::integrate(const ImuSample& sample, double dt) {
     // dependent operations, so it takes the short forms.
     if (correct) {
         // cross(2 gHead, half the up the estimate sees): the bits of the plain step's product
-        omega = withCorrection(omega, gain, cross(upTwice, halfUpSeenByOrdinary(q)));
+        omega = withCorrection(omega, gain, cross(upTwiceNow, halfUpSeenByOrdinary(q)));
     }
     lastOmega = omega;
     q = normalize(eulerStepOrdinary(q, omega, dt));

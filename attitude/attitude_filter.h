@@ -59,10 +59,10 @@ private:
 
     void restart();
     double intervalSince(std::uint32_t timestamp);
-    void measureGravity(const ImuSample& sample);
+    Vector3 measureGravity(const ImuSample& sample);
     void feedBiasWindow(const ImuSample& sample, double dt);
     void finishBiasWindow(const Vector3& mean);
-    void integrate(const ImuSample& sample, double dt);
+    void integrate(const ImuSample& sample, const Vector3& upTwiceNow, double dt);
     void integratePlainly(Vector3 omega, bool correct, double gain, double dt);
 
     FilterParams params;
@@ -71,6 +71,8 @@ private:
     Vector3 accScale{1.0, 1.0, 1.0};  // factor per axis
     Vector3 gyroBias;                 // raw counts, from the configuration
     double gPerCount = 0.0;           // 1 / accLsbPerG where that is exact, else 0: divide
+    Vector3 gPerCountScaled;          // gPerCount * accScale, where multiplying a count by it
+    bool scaledExactly = false;       //   gives the bits of multiplying by the two in turn
     mutable BriefLock mutex;          // guards everything below and above
 
     Quaternion q;                     // orientation, head to world

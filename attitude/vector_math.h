@@ -57,17 +57,10 @@ inline constexpr double dot(const Vector3& a, const Vector3& b) noexcept {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
-// The square root of a sum of squares, which is never negative, so where
-// SSE2 is at hand without std::sqrt's errno check.
-inline double sqrtOfSquares(double s) noexcept {
-#if defined(__SSE2__) || defined(_M_X64)
-    return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(s)));
-#else
-    return std::sqrt(s);
-#endif
-}
-
-inline double norm(const Vector3& v) noexcept { return sqrtOfSquares(v.x * v.x + v.y * v.y + v.z * v.z); }
+// std::sqrt on purpose: its errno check is a compare and a branch beside the
+// square root, while moving the sum into an SSE2 register first puts two
+// shuffles in front of it, on the path to the gravity direction.
+inline double norm(const Vector3& v) noexcept { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
 // m * v, each row summed left to right.
 inline constexpr Vector3 multiply(const Matrix3& m, const Vector3& v) noexcept {

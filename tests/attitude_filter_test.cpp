@@ -204,6 +204,20 @@ TEST(Measurement, AccelerationIsDividedScaledBiasedThenMounted) {
     EXPECT_EQ(-1.0, filter.snapshot().gHead.x);
 }
 
+// The count is turned into g before the scale applies. A scale so small that
+// (1 / accLsbPerG) * scale would lose bits must not be folded into one factor.
+TEST(Measurement, ScaleTooSmallToFoldIsAppliedToTheCountInG) {
+    HeadsetConfig config;
+    const double tiny = 0x1.0000000000fffp-1015;  // / 4096 is below the normal range
+    config.imu.accScale = {tiny, 1.0, 1.0};
+    AttitudeFilter filter;
+    filter.configure(config, FilterParams{});
+    SampleFeed feed{filter};
+    feed.first(kNoRate, {16384, 4096, 0});
+    EXPECT_EQ(1.0, filter.snapshot().accNorm);
+    EXPECT_EQ(16384.0 / 4096.0 * tiny, filter.snapshot().gHead.x);
+}
+
 // Orientation after one 1 ms step from identity with the given sample.
 Quaternion afterOneStep(const Counts& gyro, const Counts& acc) {
     AttitudeFilter filter;
