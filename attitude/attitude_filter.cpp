@@ -133,8 +133,9 @@ inline Vector3 AttitudeFilter::measureGravity(const ImuSample& sample) {
     if (length > kMinGravityLength) {
         const Vector3 up = divide(accHead, length);
         status.gHead = up;
-        upTwice = {up.x + up.x, up.y + up.y, up.z + up.z};
-        return {up.x + up.x, up.y + up.y, up.z + up.z};
+        const Vector3 doubled{up.x + up.x, up.y + up.y, up.z + up.z};
+        upTwice = doubled;
+        return doubled;
     }
     return upTwice;
 }
