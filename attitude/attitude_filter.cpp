@@ -22,6 +22,8 @@ constexpr Vector3 kForwardHead{0.0, 0.0, -1.0};  // where the head looks, head f
 
 Vector3 toVector(const ConfigVector& v) { return {v[0], v[1], v[2]}; }
 
+Vector3 twice(const Vector3& v) { return {v.x + v.x, v.y + v.y, v.z + v.z}; }
+
 // The body rate with the gravity correction gain * e added.
 Vector3 withCorrection(const Vector3& omega, double gain, const Vector3& e) {
     return {omega.x + gain * e.x, omega.y + gain * e.y, omega.z + gain * e.z};
@@ -133,11 +135,9 @@ inline Vector3 AttitudeFilter::measureGravity(const ImuSample& sample) {
     if (length > kMinGravityLength) {
         const Vector3 up = divide(accHead, length);
         status.gHead = up;
-        const Vector3 doubled{up.x + up.x, up.y + up.y, up.z + up.z};
-        upTwice = doubled;
-        return doubled;
+        return twice(up);
     }
-    return upTwice;
+    return twice(status.gHead);  // no direction: the last one stays
 }
 
 // Lock held. dt is the whole interval, a restarting gap included.

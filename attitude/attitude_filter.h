@@ -88,7 +88,6 @@ private:
     Vector3 capturedBias;             // raw counts on top of gyroBias
     Vector3 lastOmega;                // rad/s, head frame, corrected; for look-ahead
     FilterSnapshot status;
-    Vector3 upTwice;                  // 2 * status.gHead, for the correction
 };
 
 }  // namespace vesko
