@@ -142,7 +142,10 @@ struct ChainInputs {
     }
 };
 
-[[gnu::always_inline]] inline vesko::Quaternion chainStep(const vesko::Quaternion& q, const vesko::Vector3& upTwice, vesko::Vector3 omega) {
+// Inlined by force: called out of line, its q would go through memory in
+// both loops, and the one with q in registers would measure nothing new.
+[[gnu::always_inline]] inline vesko::Quaternion chainStep(const vesko::Quaternion& q, const vesko::Vector3& upTwice,
+                                                          vesko::Vector3 omega) {
     constexpr double kDt = 0.001;
     constexpr double kGain = 0.45;
     const vesko::Vector3 e = vesko::cross(upTwice, vesko::halfUpSeenByOrdinary(q));
