@@ -8,6 +8,7 @@
 #include "headset_config.h"
 #include "lab_command.h"
 #include "lab_console.h"
+#include "read_progress.h"
 #include "replay_run.h"
 #include "status_line.h"
 #include "text_file.h"
@@ -49,7 +50,10 @@ int runReplay(const ReplayOptions& options) {
     CaptureHandlers handlers;
     handlers.onHeader = [&config](const CaptureMetadata& m) { warnIfOtherHeadset(m, config); };
     handlers.onRow = [&run](const CaptureRow& row) { say(run.feed(row.sample)); };
-    const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers));
+    // Status lines go to standard output as the replay goes.
+    ReadProgressLine progress("replay", readProgressWanted(isTerminal(stderr), isTerminal(stdout), true));
+    const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers), progress.handler());
+    progress.end();
     std::fflush(stdout);
     if (!outcome.ok) {
         std::fprintf(stderr, "%s\n", outcome.error.c_str());
