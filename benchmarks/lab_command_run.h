@@ -1,0 +1,25 @@
+// The lab's commands as child processes on generated long captures: wall time by the benchmark, peak memory here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vesko::bench {
+
+// The generated capture of `hours` (gzip-compressed when `gzip`), written once
+// per process in the temporary folder and removed when the process ends.
+const std::string& longCapture(int hours, bool gzip);
+
+struct ChildRun {
+    bool ok = false;              // exited with status 0
+    double peakMegabytes = 0.0;   // the child's maximum resident set
+};
+
+// Runs `argv` with standard output to the null device and waits for it.
+ChildRun runChild(const std::vector<std::string>& argv);
+
+// The day-long variants run only when asked for (HEADVANE_BENCH_DAY=1): each
+// writes some 5 GB of captures and takes minutes.
+bool dayRequested();
+
+}  // namespace vesko::bench
