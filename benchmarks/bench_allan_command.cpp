@@ -32,15 +32,7 @@ BENCHMARK(BM_AllanCommandFourHoursGzip)->Unit(benchmark::kSecond)->UseRealTime()
 }  // namespace vesko
 
 int main(int argc, char** argv) {
-    if (vesko::bench::dayRequested()) {
-        for (const bool gzip : {false, true}) {
-            benchmark::RegisterBenchmark(gzip ? "BM_AllanCommandDayGzip" : "BM_AllanCommandDay",
-                                         [gzip](benchmark::State& s) { vesko::allanCommand(s, 24, gzip); })
-                ->Unit(benchmark::kSecond)
-                ->UseRealTime()
-                ->Iterations(1);
-        }
-    }
+    vesko::bench::registerDayVariants("BM_AllanCommandDay", vesko::allanCommand);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -96,15 +96,7 @@ BENCHMARK(BM_ReplayCommandFourHoursGzip)->Unit(benchmark::kSecond)->UseRealTime(
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (vesko::bench::dayRequested()) {
-        for (const bool gzip : {false, true}) {
-            benchmark::RegisterBenchmark(gzip ? "BM_ReplayCommandDayGzip" : "BM_ReplayCommandDay",
-                                         [gzip](benchmark::State& s) { replayCommand(s, 24, gzip); })
-                ->Unit(benchmark::kSecond)
-                ->UseRealTime()
-                ->Iterations(1);
-        }
-    }
+    vesko::bench::registerDayVariants("BM_ReplayCommandDay", replayCommand);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

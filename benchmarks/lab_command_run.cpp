@@ -75,9 +75,16 @@ ChildRun runChild(const std::vector<std::string>& argv) {
     return {WIFEXITED(status) && WEXITSTATUS(status) == 0, static_cast<double>(usage.ru_maxrss) / kKilobytesPerMegabyte};
 }
 
-bool dayRequested() {
+void registerDayVariants(const std::string& name, CommandBenchmark run) {
     const char* asked = std::getenv("HEADVANE_BENCH_DAY");
-    return asked != nullptr && std::string(asked) == "1";
+    if (asked == nullptr || std::string(asked) != "1") return;
+    for (const bool gzip : {false, true}) {
+        benchmark::RegisterBenchmark((name + (gzip ? "Gzip" : "")).c_str(),
+                                     [run, gzip](benchmark::State& s) { run(s, 24, gzip); })
+            ->Unit(benchmark::kSecond)
+            ->UseRealTime()
+            ->Iterations(1);
+    }
 }
 
 }  // namespace vesko::bench

@@ -1,6 +1,8 @@
 // The lab's commands as child processes on generated long captures: wall time by the benchmark, peak memory here.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <vector>
 
@@ -18,8 +20,10 @@ struct ChildRun {
 // Runs `argv` with standard output to the null device and waits for it.
 ChildRun runChild(const std::vector<std::string>& argv);
 
-// The day-long variants run only when asked for (HEADVANE_BENCH_DAY=1): each
-// writes some 5 GB of captures and takes minutes.
-bool dayRequested();
+// Registers `name` and `name`Gzip on the day-long capture, only when asked for
+// (HEADVANE_BENCH_DAY=1): they write some 5 GB of captures and take minutes,
+// so the short runs of every benchmark leave them out.
+using CommandBenchmark = void (*)(benchmark::State&, int hours, bool gzip);
+void registerDayVariants(const std::string& name, CommandBenchmark run);
 
 }  // namespace vesko::bench
