@@ -20,6 +20,7 @@ void allanCommand(benchmark::State& state, int hours, bool gzip) {
         if (!run.ok) state.SkipWithError("allan failed");
     }
     state.counters["peak_MB"] = run.peakMegabytes;
+    state.counters["cpu_s"] = run.cpuSeconds;
     state.counters["capture_MB"] = static_cast<double>(fs::file_size(capture)) / 1e6;
 }
 

@@ -83,6 +83,7 @@ void replayCommand(benchmark::State& bench, int hours, bool gzip) {
         if (!run.ok) bench.SkipWithError("replay failed");
     }
     bench.counters["peak_MB"] = run.peakMegabytes;
+    bench.counters["cpu_s"] = run.cpuSeconds;
 }
 
 void BM_ReplayCommandFourHours(benchmark::State& bench) { replayCommand(bench, 4, false); }

@@ -28,6 +28,8 @@ namespace fs = std::filesystem;
 constexpr int kBenchGzipLevel = 1;
 constexpr double kKilobytesPerMegabyte = 1024.0;
 
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
 // The captures this process wrote, removed with it (gigabytes each).
 class GeneratedCaptures {
 public:
@@ -72,7 +74,8 @@ ChildRun runChild(const std::vector<std::string>& argv) {
     int status = 0;
     struct rusage usage{};
     if (::wait4(pid, &status, 0, &usage) != pid) return {};
-    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, static_cast<double>(usage.ru_maxrss) / kKilobytesPerMegabyte};
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, static_cast<double>(usage.ru_maxrss) / kKilobytesPerMegabyte,
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 void registerDayVariants(const std::string& name, CommandBenchmark run) {

@@ -15,6 +15,7 @@ const std::string& longCapture(int hours, bool gzip);
 struct ChildRun {
     bool ok = false;              // exited with status 0
     double peakMegabytes = 0.0;   // the child's maximum resident set
+    double cpuSeconds = 0.0;      // user and system, all its threads: steadier than wall time on a busy machine
 };
 
 // Runs `argv` with standard output to the null device and waits for it.
