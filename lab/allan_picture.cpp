@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -63,11 +64,14 @@ Panel panelFor(const NoiseAnalysis& a, std::size_t first, double top) {
             decadeScale(sigma.lo, sigma.hi, top + kPanelHeight, top)};
 }
 
-void drawCurve(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, std::string_view colour) {
+// A curve at every tau gets its bars and dots at the octaves only: tens of
+// thousands of them would hide the curve and swell the file.
+void drawCurve(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, TauGrid grid, std::string_view colour) {
     std::vector<SvgPoint> points;
     for (const AllanPoint& p : axis.curve) {
         const SvgPoint at = panel.at(p.tau, p.sigma);
         points.push_back(at);
+        if (grid == TauGrid::all && !std::has_single_bit(p.m)) continue;
         const double top = std::isfinite(p.upper) ? p.upper : panel.y.hi;
         svg.line(panel.at(p.tau, p.lower), panel.at(p.tau, top), {colour, 1.0}, "error-bar");
         svg.circle(at, 2.5, colour);
@@ -108,7 +112,7 @@ void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double
         const AxisNoise& axis = a.axes[first + c];
         const std::string_view colour = kAxisColours[c];
         svg.beginGroup("axis", axisName(axis.axis));
-        drawCurve(svg, panel, axis, colour);
+        drawCurve(svg, panel, axis, a.settings.taus, colour);
         if (axis.curve.empty()) {
             svg.endGroup();
             continue;
@@ -123,11 +127,16 @@ void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double
         drawFloor(svg, panel, axis, c, colour);
         svg.endGroup();
     }
-    const std::string sensor = gyro ? "gyro " : "acc ";
+    // An axis that never changed has no curve: its entry says why.
+    const auto axisEntry = [&](std::size_t c) {
+        const AxisNoise& axis = a.axes[first + c];
+        return LegendEntry{std::string(axisName(axis.axis)) + (axis.neverChanged ? ": never changed" : ""),
+                           std::string(kAxisColours[c]), ""};
+    };
     const std::vector<LegendEntry> legend{
-        {sensor + "x", std::string(kAxisColours[0]), ""},
-        {sensor + "y", std::string(kAxisColours[1]), ""},
-        {sensor + "z", std::string(kAxisColours[2]), ""},
+        axisEntry(0),
+        axisEntry(1),
+        axisEntry(2),
         {"slope −1/2 fit (N)", "#555555", std::string(kWhiteDash)},
         {"slope +1/2 fit (K)", "#555555", std::string(kWalkDash)},
         {"B level (minimum)", "#555555", std::string(kFloorDash)},
