@@ -10,18 +10,13 @@
 #include <vector>
 
 #include "allan_units.h"
-#include "plot_frame.h"
+#include "panel_column.h"
 
 namespace vesko {
 
 namespace {
 
-constexpr double kWidth = 1000.0;
-constexpr double kPanelLeft = 110.0;
-constexpr double kPanelWidth = 850.0;
 constexpr double kPanelHeight = 420.0;
-constexpr std::array<double, 2> kPanelTops{60.0, 600.0};
-constexpr double kHeight = 1100.0;
 
 // One colour per axis component, the same in both panels.
 constexpr std::array<std::string_view, 3> kAxisColours{"#d62728", "#2ca02c", "#1f77b4"};
@@ -47,6 +42,7 @@ struct Range {
     bool empty() const { return !(hi > 0.0); }
 };
 
+// Decades around every axis's points and intervals (a far upper bound is cut off at ten times sigma).
 Panel panelFor(const NoiseAnalysis& a, std::size_t first, double top) {
     Range tau;
     Range sigma;
@@ -60,8 +56,7 @@ Panel panelFor(const NoiseAnalysis& a, std::size_t first, double top) {
     }
     if (tau.empty()) tau = {0.001, 1.0};
     if (sigma.empty()) sigma = {1e-3, 1.0};
-    return {kPanelLeft, top, kPanelWidth, kPanelHeight, decadeScale(tau.lo, tau.hi, kPanelLeft, kPanelLeft + kPanelWidth),
-            decadeScale(sigma.lo, sigma.hi, top + kPanelHeight, top)};
+    return columnPanel(top, kPanelHeight, {tau.lo, tau.hi}, {sigma.lo, sigma.hi}, PanelScales::decades);
 }
 
 // A curve at every tau gets its bars and dots at the octaves only: tens of
@@ -103,9 +98,8 @@ void drawFloor(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, std::s
              "b-label");
 }
 
-void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double top) {
+void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, const Panel& panel) {
     const bool gyro = first == 0;
-    const Panel panel = panelFor(a, first, top);
     drawPanelFrame(svg, panel, {gyro ? "Gyroscope: Allan deviation" : "Accelerometer: Allan deviation",
                                 "cluster time τ (s)", gyro ? "σ(τ) (°/s)" : "σ(τ) (g)"});
     for (std::size_t c = 0; c < 3; ++c) {
@@ -148,9 +142,11 @@ void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double
 }  // namespace
 
 std::string allanPicture(const NoiseAnalysis& analysis) {
-    SvgWriter svg(kWidth, kHeight);
-    drawPanel(svg, analysis, 0, kPanelTops[0]);
-    drawPanel(svg, analysis, 3, kPanelTops[1]);
+    const Panel gyro = panelFor(analysis, 0, kFirstPanelTop);
+    const Panel acc = panelFor(analysis, 3, nextPanelTop(gyro));
+    SvgWriter svg(kPictureWidth, pictureHeight(acc));
+    drawPanel(svg, analysis, 0, gyro);
+    drawPanel(svg, analysis, 3, acc);
     return svg.finish();
 }
 
