@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "allan_units.h"
@@ -61,13 +62,25 @@ std::string sensorTable(const NoiseAnalysis& a, std::size_t first) {
     return out + " " + std::string(u.whiteDensity.text) + "\n";
 }
 
-nlohmann::json finiteOrNull(double value) { return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json(nullptr); }
+// Intervals, EDF and fitted figures pass through log, exp and the chi-square
+// quantiles, which the C libraries of the targets round differently in the
+// last bits; six significant digits (more than any of them means) give every
+// target the same document. Sigma comes from exact sums and keeps its digits.
+double derived(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.5e", value);
+    return std::strtod(text, nullptr);
+}
+
+nlohmann::json finiteOrNull(double value) {
+    return std::isfinite(value) ? nlohmann::json(derived(value)) : nlohmann::json(nullptr);
+}
 
 // A measured figure has its interval; a bound has upper = value and no lower.
 nlohmann::json figureJson(const NoiseFigure& f, const FigureUnit& unit) {
     nlohmann::json j{{"measured", f.measured}, {"value", finiteOrNull(f.value * unit.factor)}, {"unit", unit.json},
                      {"tau_s", f.tau}};
-    if (f.measured) j["lower"] = f.lower * unit.factor;
+    if (f.measured) j["lower"] = derived(f.lower * unit.factor);
     j["upper"] = finiteOrNull(f.upper * unit.factor);
     if (!f.measured) j["bound"] = "upper";
     return j;
@@ -78,11 +91,11 @@ nlohmann::json pointJson(const AllanPoint& p) {
             {"tau_s", p.tau},
             {"terms", p.terms},
             {"sigma", p.sigma},
-            {"lower", p.lower},
+            {"lower", derived(p.lower)},
             {"upper", finiteOrNull(p.upper)},
             {"noise", noiseName(p.noise)},
             {"noise_from", evidenceName(p.noiseEvidence)},
-            {"edf", p.edf.value},
+            {"edf", derived(p.edf.value)},
             {"edf_from", p.edf.method == EdfMethod::greenhall ? "greenhall" : "approximation"}};
 }
 
