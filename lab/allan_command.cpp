@@ -33,14 +33,17 @@ LabCommand addAllanCommand(CLI::App& lab) {
            "--taus", [options](const std::string& text) { options->taus = *tauGridNamed(text); },
            "cluster times: octave (1, 2, 4, ... tau0; the default), decade (1, 2, 5, 10, ...) or all")
         ->check(CLI::Validator(
-            [](std::string& text) { return tauGridNamed(text) ? std::string() : "expected octave, decade or all"; },
+            [](std::string& text) {
+                return tauGridNamed(text) ? std::string() : "'" + text + "' is not octave, decade or all";
+            },
             "GRID"));
     sub->add_option_function<std::string>(
            "--confidence", [options](const std::string& text) { options->confidence = *confidenceFrom(text); },
            "probability of every interval (default 0.95; 0.683 is one sigma)")
         ->check(CLI::Validator(
             [](std::string& text) {
-                return confidenceFrom(text) ? std::string() : "expected a probability between 0 and 1, e.g. 0.95";
+                return confidenceFrom(text) ? std::string()
+                                            : "'" + text + "' is not a probability between 0 and 1, e.g. 0.95";
             },
             "P"));
     return {sub, [options] { return runAllan(*options); }};
