@@ -12,7 +12,7 @@ for preset in windows native asan tsan fuzz; do
 done
 # A few iterations of every benchmark, to show they still run.
 # The recorder's CPU share is measured over a minute; its 5 s run shows it works.
-for b in build/native/bench/bench_*; do
+for b in build/native/benchmarks/bench_*; do
   filter=.
   case "$b" in */bench_record) filter=/5 ;; esac
   [ -x "$b" ] && "$b" --benchmark_min_time=0.01 --benchmark_filter="$filter" >/dev/null
