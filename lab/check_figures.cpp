@@ -188,7 +188,7 @@ std::string turnFigure(const CheckResults& r, const CheckSettings& settings, con
     std::vector<std::string> labels;
     for (std::size_t i = 0; i < r.turnAngles.size(); ++i) {
         angles.push_back(std::fabs(r.turnAngles[i]));  // each turn against the stop it was asked for
-        labels.push_back(printfString("turn %zu (%s)", i + 1, i % 2 == 0 ? "left" : "back right"));
+        labels.push_back(printfString("turn %d (%s)", static_cast<int>(i) + 1, i % 2 == 0 ? "left" : "back right"));
     }
     constexpr double kHeight = 200.0;
     SvgWriter svg(kWidth, kTop + kHeight + 60.0);
