@@ -35,8 +35,8 @@ def main():
     work = tempfile.mkdtemp(prefix="headvane-export-")
     try:
         capture, euroc, si = (os.path.join(work, n) for n in ("capture.csv", "euroc.csv", "si.csv"))
-        # 100 s of the unit, whose clock starts 5 s before a wrap: it wraps twice.
-        run(lab, "--sim-speed", "50", "record", "--out", capture, "--duration", "2s")
+        # 110 s of the unit, whose clock starts 5 s before a wrap: it wraps twice.
+        run(lab, "--sim-speed", "22", "record", "--out", capture, "--duration", "5s")
         run(lab, "export", capture, "--to", "euroc", euroc)
         run(lab, "export", capture, si, "--to", "csv-si", "--frame", "head", "--config", config)
 
