@@ -50,7 +50,7 @@ public:
         return h;
     }
 
-    // False when anything failed; the incomplete output is then removed.
+    // False when anything failed; an incomplete output this run created is then removed.
     bool finish(bool captureOk) {
         if (opened) {
             const bool ok = captureOk && !failed() && file.write(buffer) && file.close();
@@ -58,7 +58,10 @@ public:
             if (!ok) {
                 std::error_code ignored;
                 file.close();
-                std::filesystem::remove(options.outPath, ignored);
+                // Only a file this run created: never one that was there before, nor a
+                // link or device the output was sent through.
+                const bool ours = created && std::filesystem::is_regular_file(std::filesystem::symlink_status(options.outPath, ignored));
+                incomplete = !(ours && std::filesystem::remove(options.outPath, ignored));
             }
             return ok;
         }
@@ -66,6 +69,7 @@ public:
     }
 
     bool failed() const { return !error.empty(); }
+    bool leftIncomplete() const { return incomplete; }
     const std::string& errorText() const { return error; }
     std::uint64_t rowCount() const { return written; }
     std::uint64_t eventCount() const { return events; }
@@ -85,6 +89,8 @@ private:
                             ": euroc timestamps count from it (csv-si needs none)");
             }
         }
+        std::error_code ec;
+        created = !std::filesystem::exists(std::filesystem::symlink_status(options.outPath, ec));
         if (file.open(options.outPath, true) != CaptureFile::Opened::ok) return fail(file.error());
         opened = true;
         buffer = exportPreamble(settings, m);
@@ -134,6 +140,8 @@ private:
     ExportRows rows;
     CaptureFile file;
     bool opened = false;
+    bool created = false;     // the output did not exist before this run
+    bool incomplete = false;  // a failed run left part of the output
     std::string buffer;
     std::string error;
     std::optional<std::int64_t> startSeconds;
@@ -187,7 +195,8 @@ int runExport(const ExportOptions& options) {
     if (!outcome.warning.empty()) std::fprintf(stderr, "export: %s\n", outcome.warning.c_str());
     if (!writer.finish(outcome.ok)) {
         const std::string& why = writer.failed() || outcome.ok ? writer.errorText() : outcome.error;
-        std::fprintf(stderr, "export: %s; nothing written\n", why.c_str());
+        std::fprintf(stderr, "export: %s; %s\n", why.c_str(),
+                     writer.leftIncomplete() ? (options.outPath + " is incomplete").c_str() : "nothing written");
         return kLabExitFailure;
     }
     std::printf("export: %llu rows and %llu events to %s (%s, %s frame)\n",
