@@ -17,4 +17,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   clang libclang-rt-14-dev \
   g++-mingw-w64-x86-64-posix wine64 \
   libcli11-dev libboost-dev \
-  dpkg-dev file
+  dpkg-dev file \
+  chromium python3-pandas
