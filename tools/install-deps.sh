@@ -16,6 +16,7 @@ $SUDO apt-get install -y -q --no-install-recommends \
   umockdev libumockdev-dev \
   clang libclang-rt-14-dev \
   g++-mingw-w64-x86-64-posix wine64 \
-  libcli11-dev \
+  libcli11-dev libboost-dev \
   zlib1g-dev libz-mingw-w64-dev \
-  dpkg-dev file
+  dpkg-dev file \
+  chromium python3-pandas
