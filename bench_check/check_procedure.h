@@ -33,6 +33,7 @@ struct CheckResults {
     StepOutcome sixPositions = StepOutcome::pending;
     StepOutcome gyroScale = StepOutcome::pending;
     RestResult restResult;
+    std::vector<SampleStats> restBlocks;  // the still blocks the rest was measured over, in order
     std::string mountingSkipReason;  // why six positions cannot be judged, if so
     std::vector<FaceMeasurement> faces;
     SixPositionResult six;
