@@ -2,7 +2,7 @@
 find_package(benchmark REQUIRED)
 add_library(hv_long_capture STATIC long_capture.cpp)
 target_include_directories(hv_long_capture PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(hv_long_capture PUBLIC hv_capture PRIVATE hv_app_logic hv_build_flags)
+target_link_libraries(hv_long_capture PUBLIC hv_capture PRIVATE hv_printf_string hv_build_flags)
 
 add_executable(make_long_capture make_long_capture.cpp)
 target_link_libraries(make_long_capture PRIVATE hv_long_capture CLI11::CLI11 hv_build_flags)
