@@ -18,4 +18,11 @@ bool parseHostSeconds(std::string_view text, std::int64_t& micros);
 // integer in 0..255").
 bool parseCaptureRow(std::string_view line, CaptureRow& row, std::string& what);
 
+// The two readers parseCaptureRow tries in turn, apart for the tests that
+// hold them to the same rows. The first takes, in one pass, only the form the
+// writer writes and declines the rest (false, nothing said); the second reads
+// any form field by field and says what is wrong.
+bool parseWriterFormRow(std::string_view line, CaptureRow& row);
+bool parseCaptureRowByFields(std::string_view line, CaptureRow& row, std::string& what);
+
 }  // namespace vesko

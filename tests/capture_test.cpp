@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "capture_fields.h"
 #include "capture_reader.h"
 #include "capture_text.h"
 
@@ -122,6 +123,9 @@ TEST(Capture, BadCapturesNameTheFileLineAndFault) {
         {cols + "# summary samples 3\n", "line 2: summary without duration_s"},
         {"# headvane-capture 2\n" + cols, "line 1: format version 2 is newer than this program reads (1)"},
         {cols + std::string(5000, '1') + "\n", "line 2: line longer than 4096 characters"},
+        {cols + "0.1,1,2,\x1b[2J,4,5,6,7,8\n", "line 2: field acc_x: '\\x1b[2J' is not an integer in -32768..32767"},
+        {cols + "\x07\xff,1,2,3,4,5,6,7,8\n",
+         "line 2: field t_host_s: '\\x07\\xff' is not a time in seconds (S or S.ffffff)"},
     };
     for (const auto& c : cases) {
         const std::string path = scratchFile(c.text);
@@ -131,6 +135,74 @@ TEST(Capture, BadCapturesNameTheFileLineAndFault) {
     }
     const std::string missing = scratchFile("") + ".missing";
     EXPECT_EQ(readCaptureFile(missing, {}).error.rfind("capture " + missing + ": cannot open (", 0), 0u);
+}
+
+// The one-pass reader may decline a row but never take one the careful reader
+// refuses, nor read one differently. Out-of-range values in the writer's own
+// form (six fraction digits) reach the one-pass reader; other forms do not.
+TEST(Capture, BothRowReadersAcceptExactlyTheSameRows) {
+    const struct {
+        const char* line;
+        bool accepted;
+    } cases[] = {
+        {"0.000001,1,2,3,4,5,6,7,8", true},
+        {"999999999999.999999,4294967295,255,-32768,32767,0,-0,1,-1", true},
+        {"0.1,1,2,3,4,5,6,7,8", true},
+        {"12,00000000001,002,3,4,5,6,7,8", true},
+        {"1.000000,4294967296,2,3,4,5,6,7,8", false},
+        {"1.000000,99999999999,2,3,4,5,6,7,8", false},
+        {"1.000000,1,256,3,4,5,6,7,8", false},
+        {"1.000000,1,999,3,4,5,6,7,8", false},
+        {"1.000000,1,2,32768,4,5,6,7,8", false},
+        {"1.000000,1,2,3,4,5,6,7,-32769", false},
+        {"1.000000,1,2,3,4,5,65535,7,8", false},
+        {"1.000000,1,2,3,4,5,6,7,100000", false},
+        {"+1.000000,1,2,3,4,5,6,7,8", false},
+        {"1.000000,+1,2,3,4,5,6,7,8", false},
+        {"1.000000,1,2,+3,4,5,6,7,8", false},
+        {" 1.000000,1,2,3,4,5,6,7,8", false},
+        {"1.000000,1 ,2,3,4,5,6,7,8", false},
+        {"1.000000,1,2,3,4,5,6,7, 8", false},
+        {"1.000000,1,,3,4,5,6,7,8", false},
+        {"1.000000,1,2,3,4,5,6,7,", false},
+        {"1.000000,1,2,3,4,5,6,7,8,", false},
+        {"1.000000,1,2,3,4,5,6,7", false},
+        {"1.0000001,1,2,3,4,5,6,7,8", false},
+        {"1.,1,2,3,4,5,6,7,8", false},
+        {".500000,1,2,3,4,5,6,7,8", false},
+        {"-1.000000,1,2,3,4,5,6,7,8", false},
+        {"1.000000,-1,2,3,4,5,6,7,8", false},
+        {"1.000000,1,2,--3,4,5,6,7,8", false},
+        {"9999999999999.000000,1,2,3,4,5,6,7,8", false},
+    };
+    const auto same = [](const CaptureRow& a, const CaptureRow& b) {
+        return a.hostMicros == b.hostMicros && a.sample.timestamp == b.sample.timestamp && a.sample.seq == b.sample.seq &&
+               a.sample.acc == b.sample.acc && a.sample.gyro == b.sample.gyro;
+    };
+    for (const auto& c : cases) {
+        CaptureRow onePass, byFields, either;
+        std::string what;
+        const bool carefulTook = parseCaptureRowByFields(c.line, byFields, what);
+        EXPECT_EQ(carefulTook, c.accepted) << c.line << ": " << what;
+        EXPECT_EQ(parseCaptureRow(c.line, either, what), c.accepted) << c.line;
+        if (parseWriterFormRow(c.line, onePass)) {
+            EXPECT_TRUE(carefulTook) << c.line;
+            EXPECT_TRUE(same(onePass, byFields)) << c.line;
+        }
+        if (c.accepted) {
+            EXPECT_TRUE(same(either, byFields)) << c.line;
+        }
+    }
+}
+
+TEST(Capture, AByteOrderMarkBeforeTheFirstLineIsNoPartOfIt) {
+    std::string text = "\xEF\xBB\xBF" + header();
+    appendCaptureRow(text, row(1, 2, 3, 4));
+    Capture back;
+    const CaptureReadOutcome outcome = loadCapture(scratchFile(text), back);
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_EQ(back.metadata.formatVersion, kCaptureFormatVersion);
+    EXPECT_EQ(back.rows.size(), 1u);
 }
 
 TEST(Capture, CommentsEventsAndBlankLinesMayStandAnywhere) {
