@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -73,6 +74,32 @@ TEST(LabBlackbox, HelpExitsZeroAndUsageErrorsExitTwo) {
     }
 }
 
+TEST(LabBlackbox, TheVersionIsShownAndAWrongOptionOrScaleIsNamed) {
+    for (const char* flag : {"--version", "-V"}) {
+        const Finished run = runToEnd(HEADVANE_LAB_EXE, {flag});
+        EXPECT_EQ(run.exitStatus, 0) << flag;
+        EXPECT_EQ(run.out.rfind("headvane-lab ", 0), 0u) << run.out;
+    }
+    const std::string capture = hostPath(HEADVANE_SOURCE_DIR "/tests/data/none.csv");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"record", "--outt", "x.csv"}, "record: unknown option --outt"},
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"replay", capture, "--config", kExample, "--gyro-scale", "-0.0010652644360316951"},
+         "--gyro-scale: '-0.0010652644360316951' is outside 1e-6..1 rad/s per count"},
+        {{"allan", capture, "--gyro-scale", "0"}, "--gyro-scale: '0' is outside"},
+        {{"check", "--config", kExample, "--gyro-scale", "2"}, "--gyro-scale: '2' is outside"},
+        {{"replay", capture, "--config", kExample, "--gyro-scale", "inf"}, "--gyro-scale: 'inf' is not a plain finite number"},
+    };
+    for (const auto& c : cases) {
+        const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, c.args);
+        EXPECT_EQ(run.exitStatus, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
 TEST(LabBlackbox, RecordRefusesAnExistingFileAndAMissingFolderBeforeAnyDevice) {
     const ScratchDir dir;
     const std::string existing = dir.write("taken.csv", "keep me");
@@ -135,6 +162,32 @@ std::vector<double> replayedYaws(const std::string& out) {
     return yaws;
 }
 
+// The number before each of `names` in record's end line ("..., 12 gaps, ...").
+std::map<std::string, std::uint64_t> endLineCounts(const std::string& out) {
+    const std::size_t at = out.find("\nrecorded ");
+    const std::string line = out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+    std::map<std::string, std::uint64_t> counts;
+    static const std::regex kCount("([0-9]+) (samples|reports|gaps|timeouts|other reports|dropped)");
+    for (std::sregex_iterator it(line.begin(), line.end(), kCount), end; it != end; ++it) {
+        counts[(*it)[2]] = std::stoull((*it)[1]);
+    }
+    return counts;
+}
+
+// The same from the capture's own "# summary" line, with the rows counted.
+std::map<std::string, std::uint64_t> fileCounts(const std::string& text) {
+    std::map<std::string, std::uint64_t> counts;
+    std::istringstream summary(lastLine(text).substr(std::string("# summary").size()));
+    for (std::string key, value; summary >> key >> value;) {
+        if (key != "duration_s") counts[key == "other_reports" ? "other reports" : key] = std::stoull(value);
+    }
+    std::istringstream in(text);
+    std::uint64_t rows = 0;
+    for (std::string line; std::getline(in, line);) rows += !line.empty() && std::isdigit(static_cast<unsigned char>(line[0]));
+    counts["rows"] = rows;
+    return counts;
+}
+
 TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     const ScratchDir dir;
     const std::string capture = dir.path("sim.csv");
@@ -147,6 +200,13 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     EXPECT_EQ(text.rfind("# headvane-capture 1\n# tool headvane-lab ", 0), 0u);
     EXPECT_NE(text.find("\n# unit_serial LHR-7A3D19C4\n# config_serial LHR-7A3D19C4\n"), std::string::npos);
     EXPECT_EQ(lastLine(text).rfind("# summary duration_s 1.0", 0), 0u) << lastLine(text);
+    std::map<std::string, std::uint64_t> said = endLineCounts(recorded.out);
+    std::map<std::string, std::uint64_t> written = fileCounts(text);
+    EXPECT_EQ(said.size(), 6u) << recorded.out;
+    EXPECT_GT(said["samples"], 1000u);
+    EXPECT_EQ(written["rows"], said["samples"]);
+    written.erase("rows");
+    EXPECT_EQ(said, written) << recorded.out << lastLine(text);
 
     const std::vector<std::string> args = {"replay", hostPath(capture), "--config", kExample};
     const Finished first = runToEnd(HEADVANE_LAB_SIM_EXE, args);
@@ -182,6 +242,27 @@ TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
     }
     ASSERT_EQ(runs[0].size(), 3000u);
     EXPECT_EQ(runs[0], runs[1]);
+}
+
+TEST(LabBlackbox, ReplayWarnsOnceOfEachKindOfRowOutOfOrder) {
+    const ScratchDir dir;
+    // Saved by an editor (a byte-order mark) from another unit whose serial holds an escape sequence.
+    std::string text = "\xEF\xBB\xBF# headvane-capture 1\n# unit_serial \x1b[2JX\n"
+                       "t_host_s,ticks,seq,acc_x,acc_y,acc_z,gyro_x,gyro_y,gyro_z\n";
+    const std::pair<unsigned, unsigned> rows[] = {{48000, 1}, {96000, 2}, {96000, 2}, {144000, 3}, {100, 4},
+                                                  {48100, 5}, {96100, 9}, {144100, 10}, {144100, 10}};
+    for (const auto& [ticks, seq] : rows) {
+        text += "0.1," + std::to_string(ticks) + "," + std::to_string(seq) + ",0,4096,0,0,0,0\n";
+    }
+    const std::string capture = hostPath(dir.write("odd.csv", text));
+    const Finished run = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "warning: capture " + capture + ": device time goes back once (first at row 5); "
+                       "the filter restarts at each\n"
+                       "warning: capture " + capture + ": 2 rows repeat the row before them (first at row 3)\n"
+                       "warning: capture " + capture + ": seq skips once (first at row 7): samples are missing\n");
+    EXPECT_NE(run.out.find("\\x1b[2JX"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
 }
 
 TEST(LabBlackbox, ABadCaptureIsNamedAndACutShortOneIsUsed) {
