@@ -92,9 +92,9 @@ void CheckProcedure::beginStep(Step next) {
     step = next;
     if (next == Step::rest) {
         queueLine(printfString("Step 1 of 3 \u2014 rest (%.0f s): gyroscope bias and noise, |a|, yaw drift.",
-                         settings.restSeconds));
+                               settings.restSeconds));
         queueRequest({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
-            "  Set the headset upright on a level bench and do not touch it.");
+                     "  Set the headset upright on a level bench and do not touch it.");
     } else if (next == Step::sixPositions) {
         beginSixPositions();
     } else if (next == Step::gyroScale) {

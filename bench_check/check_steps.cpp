@@ -47,14 +47,14 @@ void CheckProcedure::finishRest() {
     result.rest = StepOutcome::done;
     still.setRestBias(r.gyroBias);
     queueLine(printfString("  rest: %.1f s still; gyro bias %s counts, noise %s counts, |a| %.4f g, yaw drift %+.2f\u00b0/min",
-                     r.seconds, axesText(r.gyroBias, "%+.1f").c_str(), axesText(r.gyroNoise, "%.2f").c_str(),
-                     r.accNorm, r.yawDriftPerMin));
+                           r.seconds, axesText(r.gyroBias, "%+.1f").c_str(), axesText(r.gyroNoise, "%.2f").c_str(),
+                           r.accNorm, r.yawDriftPerMin));
     beginStep(Step::sixPositions);
 }
 
 void CheckProcedure::beginSixPositions() {
     queueLine(printfString("Step 2 of 3 \u2014 six positions (%.0f s still on each side): mounting, accelerometer bias and scale.",
-                     settings.stillSeconds));
+                           settings.stillSeconds));
     result.mountingFault = degenerateMounting(settings.calibration);
     if (!result.mountingFault.empty()) {
         result.sixPositions = StepOutcome::skipped;
@@ -92,7 +92,7 @@ void CheckProcedure::recordFace() {
     const FaceMeasurement m{face, still.run().accMean()};
     result.faces.push_back(m);
     queueLine(printfString("  %s: gravity on IMU %s, mean %s counts", faceName(face),
-                     axisName(dominantAxis(m.accRaw)).c_str(), axesText(m.accRaw, "%+.1f").c_str()));
+                           axisName(dominantAxis(m.accRaw)).c_str(), axesText(m.accRaw, "%+.1f").c_str()));
     if (++faceIndex < kSixFaces.size()) {
         queueRequest({OperatorRequest::Kind::lieOn, kSixFaces[faceIndex], 0.0}, placeInstruction(kSixFaces[faceIndex]));
         return;
@@ -110,12 +110,12 @@ void CheckProcedure::finishSixPositions() {
 
 void CheckProcedure::beginGyroScale() {
     queueLine(printfString("Step 3 of 3 \u2014 gyro scale: %.0f\u00b0 turns about the vertical against a stop, there and back, twice.",
-                     settings.turnDegrees));
+                           settings.turnDegrees));
     result.turnAngles.clear();
     result.turnsUnseen = 0;
     turnPhase = TurnPhase::settle;
     queueRequest({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
-        "  Set the headset upright against the stop and hold it still until asked to turn.");
+                 "  Set the headset upright against the stop and hold it still until asked to turn.");
 }
 
 bool CheckProcedure::uprightAgain() const {
@@ -133,8 +133,8 @@ void CheckProcedure::arm() {
     const bool there = k % 2 == 0;
     const double degrees = knownTurnDegrees(k, settings.turnDegrees);
     queueRequest({OperatorRequest::Kind::turn, HeadsetFace::upright, degrees},
-        printfString("  Turn %d of %d: turn the headset %s%.0f\u00b0 to the %s, to the stop, and hold it still.",
-                     k + 1, kTurnCount, there ? "" : "back ", settings.turnDegrees, there ? "left" : "right"));
+                 printfString("  Turn %d of %d: turn the headset %s%.0f\u00b0 to the %s, to the stop, and hold it still.",
+                              k + 1, kTurnCount, there ? "" : "back ", settings.turnDegrees, there ? "left" : "right"));
 }
 
 void CheckProcedure::feedTurn(const ImuSample& sample, StillnessRun::Block block) {

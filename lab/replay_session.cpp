@@ -18,7 +18,7 @@ namespace vesko {
 
 namespace {
 
-void printOut(const std::string& text) {
+void writeToStdout(const std::string& text) {
     if (!text.empty()) std::fputs(text.c_str(), stdout);
 }
 
@@ -26,7 +26,7 @@ void printOut(const std::string& text) {
 void warnIfOtherHeadset(const CaptureMetadata& metadata, const HeadsetConfig& config) {
     if (metadata.unitSerial.empty() || metadata.unitSerial == config.deviceSerialNumber) return;
     const std::string recorded = printableText(metadata.unitSerial);  // the file's bytes, shown on a terminal
-    printOut(asPlainLines(serialWarning(config.deviceSerialNumber, recorded).substr(1)));
+    writeToStdout(asPlainLines(serialWarning(config.deviceSerialNumber, recorded).substr(1)));
 }
 
 }  // namespace
@@ -48,13 +48,13 @@ int runReplay(const ReplayOptions& options) {
 
     // The same bytes on every platform: no "\r\n" from a text-mode stdout.
     useBinaryStandardOutput();
-    printOut(gyroScaleLine(params.gyroScale));
+    writeToStdout(gyroScaleLine(params.gyroScale));
     CaptureHandlers handlers;
     handlers.onHeader = [&config](const CaptureMetadata& m) { warnIfOtherHeadset(m, config); };
     RowContinuity continuity;
     handlers.onRow = [&run, &continuity](const CaptureRow& row) {
         continuity.add(row.sample);
-        printOut(run.feed(row.sample));
+        writeToStdout(run.feed(row.sample));
     };
     const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers));
     std::fflush(stdout);
@@ -66,7 +66,7 @@ int runReplay(const ReplayOptions& options) {
     for (const std::string& finding : continuity.findings()) {
         std::fprintf(stderr, "warning: capture %s: %s\n", options.capturePath.c_str(), finding.c_str());
     }
-    printOut(run.summary());
+    writeToStdout(run.summary());
     std::fflush(stdout);
     if (!options.svgPath.empty() && !writeTextFile(options.svgPath, replayPicture(trace))) {
         std::fprintf(stderr, "cannot write %s\n", options.svgPath.c_str());
