@@ -39,6 +39,7 @@ struct CheckResults {
     StepOutcome sixPositions = StepOutcome::pending;
     StepOutcome gyroScale = StepOutcome::pending;
     RestResult restResult;
+    std::vector<SampleStats> restBlocks;  // the still blocks the rest was measured over, in order
     std::string mountingSkipReason;  // why six positions cannot be judged, if so
     std::string mountingFault;       // why the configured axes are no mounting at all, if so
     std::vector<FaceMeasurement> faces;

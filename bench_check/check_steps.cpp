@@ -44,6 +44,7 @@ void CheckProcedure::feedRest(StillnessRun::Block block) {
 
 void CheckProcedure::finishRest() {
     const RestResult& r = result.restResult = estimateRest(still.runBlocks(), settings.calibration, settings.gyroScale);
+    result.restBlocks = still.runBlocks();
     result.rest = StepOutcome::done;
     still.setRestBias(r.gyroBias);
     queueLine(printfString("  rest: %.1f s still; gyro bias %s counts, noise %s counts, |a| %.4f g, yaw drift %+.2f\u00b0/min",

@@ -25,6 +25,11 @@ struct CheckRow {
     std::string note;
 };
 
+// Digits the suggestions are shown and written with: 0.1 mg and 0.01 % for the
+// accelerometer, far inside its limits; five significant for the gyro scale.
+inline constexpr int kSuggestedAccDecimals = 4;
+inline constexpr int kSuggestedGyroScaleDigits = 5;
+
 struct Suggestions {
     std::optional<Axes3> accBias;   // g
     std::optional<Axes3> accScale;
@@ -42,5 +47,11 @@ CheckVerdict judgeCheck(const CheckResults& results, const CheckSettings& settin
 // The table and the suggestions as the console shows them, whole lines.
 std::string verdictTable(const CheckVerdict& verdict);
 std::string suggestionText(const CheckVerdict& verdict);
+// A measured or reference value as the table shows it ("+3.89 counts", "-" when absent).
+std::string checkValueText(const std::optional<double>& value, const std::string& unit);
+// The two lines to paste into the headset file's "imu" object; empty when not measured.
+std::string calibrationFragment(const Suggestions& suggested);
+// "--gyro-scale 0.0010658", as the suggestions give it.
+std::string gyroScaleOption(double scale);
 
 }  // namespace vesko

@@ -25,11 +25,25 @@ std::string valueText(const std::optional<double>& value, const std::string& uni
     return printfString("%.4f", *value);
 }
 
-std::string vectorText(const Axes3& v, const char* format) {
-    return printfString(format, v[0]) + ", " + printfString(format, v[1]) + ", " + printfString(format, v[2]);
+std::string vectorText(const Axes3& v) {
+    const auto one = [](double x) { return printfString("%.*f", kSuggestedAccDecimals, x); };
+    return one(v[0]) + ", " + one(v[1]) + ", " + one(v[2]);
 }
 
 }  // namespace
+
+std::string checkValueText(const std::optional<double>& value, const std::string& unit) {
+    return valueText(value, unit);
+}
+
+std::string calibrationFragment(const Suggestions& s) {
+    if (!s.accBias || !s.accScale) return {};
+    return "  \"acc_bias\": [" + vectorText(*s.accBias) + "],\n  \"acc_scale\": [" + vectorText(*s.accScale) + "]\n";
+}
+
+std::string gyroScaleOption(double scale) {
+    return printfString("--gyro-scale %.*g", kSuggestedGyroScaleDigits, scale);
+}
 
 std::string verdictTable(const CheckVerdict& verdict) {
     std::string text = padded("check", 14) + padded("measured", 18) + padded("reference", 18) +
@@ -46,12 +60,10 @@ std::string verdictTable(const CheckVerdict& verdict) {
 std::string suggestionText(const CheckVerdict& verdict) {
     std::string text;
     const Suggestions& s = verdict.suggested;
-    if (s.accBias && s.accScale) {
-        text += "Suggested accelerometer calibration (for the headset file's \"imu\" object):\n";
-        text += "  \"acc_bias\": [" + vectorText(*s.accBias, "%.4f") + "],\n";
-        text += "  \"acc_scale\": [" + vectorText(*s.accScale, "%.4f") + "]\n";
+    if (const std::string fragment = calibrationFragment(s); !fragment.empty()) {
+        text += "Suggested accelerometer calibration (for the headset file's \"imu\" object):\n" + fragment;
     }
-    if (s.gyroScale) text += printfString("Suggested gyro scale: --gyro-scale %.5g\n", *s.gyroScale);
+    if (s.gyroScale) text += "Suggested gyro scale: " + gyroScaleOption(*s.gyroScale) + "\n";
     return text;
 }
 

@@ -1,12 +1,12 @@
 # Third-party packages, all from the distribution: nlohmann json, CLI11,
-# GoogleTest, Google Benchmark, libudev and umockdev.
+# Boost.Math, GoogleTest, Google Benchmark, libudev and umockdev.
 find_package(Threads REQUIRED)
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
   # Cross builds search only the MinGW sysroot, and putting /usr/include on the
-  # include path would let glibc headers shadow MinGW's. The json library and
-  # CLI11 are header-only: expose just their folders through a build-tree
-  # include directory.
+  # include path would let glibc headers shadow MinGW's. The json library,
+  # CLI11 and Boost.Math are header-only: expose just their folders through a
+  # build-tree include directory.
   set(_hv_header_root ${CMAKE_BINARY_DIR}/_thirdparty_include)
   file(MAKE_DIRECTORY ${_hv_header_root})
   function(_hv_header_only_library folder target alias)
@@ -19,9 +19,11 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   endfunction()
   _hv_header_only_library(nlohmann nlohmann_json nlohmann_json::nlohmann_json)
   _hv_header_only_library(CLI CLI11 CLI11::CLI11)
+  _hv_header_only_library(boost Boost_headers Boost::headers)
 else()
   find_package(nlohmann_json 3.11.2 REQUIRED)
   find_package(CLI11 2.1 CONFIG REQUIRED)
+  find_package(Boost 1.74 CONFIG REQUIRED)
 endif()
 
 if(NOT WIN32)

@@ -15,6 +15,7 @@ struct AxisPose {
     ConfigVector plusX{1.0, 0.0, 0.0};
     ConfigVector plusZ{0.0, 0.0, 1.0};
     ConfigVector position{0.0, 0.0, 0.0};
+    bool operator==(const AxisPose&) const = default;
 };
 
 struct ImuCalibration {
@@ -26,6 +27,7 @@ struct ImuCalibration {
     ConfigVector gyroBias{0.0, 0.0, 0.0};  // raw gyroscope counts
     bool hasGyroAxisScale = false;
     ConfigVector gyroAxisScale{1.0, 1.0, 1.0};
+    bool operator==(const ImuCalibration&) const = default;
 };
 
 // Lens distortion of one colour channel.
@@ -33,6 +35,7 @@ struct DistortionPoly3 {
     double centerX = 0.0;
     double centerY = 0.0;
     ConfigVector coeffs{0.0, 0.0, 0.0};
+    bool operator==(const DistortionPoly3&) const = default;
 };
 
 struct EyeConfig {
@@ -42,6 +45,7 @@ struct EyeConfig {
     ConfigMatrix intrinsics{};
     ConfigMatrix eyeToHead{};
     ConfigVector colorMult{1.0, 1.0, 1.0};
+    bool operator==(const EyeConfig&) const = default;
 };
 
 struct HeadsetConfig {
@@ -56,6 +60,7 @@ struct HeadsetConfig {
     AxisPose head;
     ImuCalibration imu;
     std::array<EyeConfig, 2> eyes{};
+    bool operator==(const HeadsetConfig&) const = default;
 };
 
 // Reads the file at `path` (as typed) into `cfg`. On failure returns false and,

@@ -3,24 +3,20 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <vector>
 
 #include "allan_units.h"
-#include "plot_frame.h"
+#include "panel_column.h"
 
 namespace vesko {
 
 namespace {
 
-constexpr double kWidth = 1000.0;
-constexpr double kPanelLeft = 110.0;
-constexpr double kPanelWidth = 850.0;
 constexpr double kPanelHeight = 420.0;
-constexpr std::array<double, 2> kPanelTops{60.0, 600.0};
-constexpr double kHeight = 1100.0;
 
 // One colour per axis component, the same in both panels.
 constexpr std::array<std::string_view, 3> kAxisColours{"#d62728", "#2ca02c", "#1f77b4"};
@@ -46,6 +42,7 @@ struct Range {
     bool empty() const { return !(hi > 0.0); }
 };
 
+// Decades around every axis's points and intervals (a far upper bound is cut off at ten times sigma).
 Panel panelFor(const NoiseAnalysis& a, std::size_t first, double top) {
     Range tau;
     Range sigma;
@@ -59,15 +56,17 @@ Panel panelFor(const NoiseAnalysis& a, std::size_t first, double top) {
     }
     if (tau.empty()) tau = {0.001, 1.0};
     if (sigma.empty()) sigma = {1e-3, 1.0};
-    return {kPanelLeft, top, kPanelWidth, kPanelHeight, decadeScale(tau.lo, tau.hi, kPanelLeft, kPanelLeft + kPanelWidth),
-            decadeScale(sigma.lo, sigma.hi, top + kPanelHeight, top)};
+    return columnPanel(top, kPanelHeight, {tau.lo, tau.hi}, {sigma.lo, sigma.hi}, PanelScales::decades);
 }
 
-void drawCurve(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, std::string_view colour) {
+// A curve at every tau gets its bars and dots at the octaves only: tens of
+// thousands of them would hide the curve and swell the file.
+void drawCurve(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, TauGrid grid, std::string_view colour) {
     std::vector<SvgPoint> points;
     for (const AllanPoint& p : axis.curve) {
         const SvgPoint at = panel.at(p.tau, p.sigma);
         points.push_back(at);
+        if (grid == TauGrid::all && !std::has_single_bit(p.m)) continue;
         const double top = std::isfinite(p.upper) ? p.upper : panel.y.hi;
         svg.line(panel.at(p.tau, p.lower), panel.at(p.tau, top), {colour, 1.0}, "error-bar");
         svg.circle(at, 2.5, colour);
@@ -99,16 +98,15 @@ void drawFloor(SvgWriter& svg, const Panel& panel, const AxisNoise& axis, std::s
              "b-label");
 }
 
-void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double top) {
+void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, const Panel& panel) {
     const bool gyro = first == 0;
-    const Panel panel = panelFor(a, first, top);
     drawPanelFrame(svg, panel, {gyro ? "Gyroscope: Allan deviation" : "Accelerometer: Allan deviation",
                                 "cluster time τ (s)", gyro ? "σ(τ) (°/s)" : "σ(τ) (g)"});
     for (std::size_t c = 0; c < 3; ++c) {
         const AxisNoise& axis = a.axes[first + c];
         const std::string_view colour = kAxisColours[c];
         svg.beginGroup("axis", axisName(axis.axis));
-        drawCurve(svg, panel, axis, colour);
+        drawCurve(svg, panel, axis, a.settings.taus, colour);
         if (axis.curve.empty()) {
             svg.endGroup();
             continue;
@@ -123,11 +121,16 @@ void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double
         drawFloor(svg, panel, axis, c, colour);
         svg.endGroup();
     }
-    const std::string sensor = gyro ? "gyro " : "acc ";
+    // An axis that never changed has no curve: its entry says why.
+    const auto axisEntry = [&](std::size_t c) {
+        const AxisNoise& axis = a.axes[first + c];
+        return LegendEntry{std::string(axisName(axis.axis)) + (axis.neverChanged ? ": never changed" : ""),
+                           std::string(kAxisColours[c]), ""};
+    };
     const std::vector<LegendEntry> legend{
-        {sensor + "x", std::string(kAxisColours[0]), ""},
-        {sensor + "y", std::string(kAxisColours[1]), ""},
-        {sensor + "z", std::string(kAxisColours[2]), ""},
+        axisEntry(0),
+        axisEntry(1),
+        axisEntry(2),
         {"slope −1/2 fit (N)", "#555555", std::string(kWhiteDash)},
         {"slope +1/2 fit (K)", "#555555", std::string(kWalkDash)},
         {"B level (minimum)", "#555555", std::string(kFloorDash)},
@@ -139,9 +142,11 @@ void drawPanel(SvgWriter& svg, const NoiseAnalysis& a, std::size_t first, double
 }  // namespace
 
 std::string allanPicture(const NoiseAnalysis& analysis) {
-    SvgWriter svg(kWidth, kHeight);
-    drawPanel(svg, analysis, 0, kPanelTops[0]);
-    drawPanel(svg, analysis, 3, kPanelTops[1]);
+    const Panel gyro = panelFor(analysis, 0, kFirstPanelTop);
+    const Panel acc = panelFor(analysis, 3, nextPanelTop(gyro));
+    SvgWriter svg(kPictureWidth, pictureHeight(acc));
+    drawPanel(svg, analysis, 0, gyro);
+    drawPanel(svg, analysis, 3, acc);
     return svg.finish();
 }
 

@@ -8,7 +8,7 @@
 namespace vesko {
 
 // An SVG document, 1000 px wide: the gyroscope panel (deg/s) above the
-// accelerometer panel (g), one curve per axis with its 95 % error bars, the
+// accelerometer panel (g), one curve per axis with its error bars, the
 // fitted slope -1/2 and +1/2 lines, the B level, and a legend.
 std::string allanPicture(const NoiseAnalysis& analysis);
 

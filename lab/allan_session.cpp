@@ -67,7 +67,17 @@ int runAllan(const AllanOptions& options) try {
         std::fprintf(stderr, "allan: %s has no samples\n", options.capturePath.c_str());
         return kLabExitFailure;
     }
-    const NoiseAnalysis analysis = analyseNoise(samples, scales);
+    if (options.taus == TauGrid::all) {
+        const std::size_t run = longestUniformRun(samples).length;
+        if (run > kAllTausMostSamples) {
+            std::fprintf(stderr,
+                         "allan: --taus all takes at most %zu samples, and the longest run without a gap in %s has "
+                         "%zu: use --taus octave or decade\n",
+                         kAllTausMostSamples, options.capturePath.c_str(), run);
+            return kLabExitUsage;
+        }
+    }
+    const NoiseAnalysis analysis = analyseNoise(samples, scales, {options.taus, options.confidence});
     if (analysis.run.length < kAllanMinimumSamples) {
         std::fprintf(stderr, "allan: %s is too short: the longest run without a gap has %zu samples (at least %zu needed)\n",
                      options.capturePath.c_str(), analysis.run.length, kAllanMinimumSamples);

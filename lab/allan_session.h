@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "deviation_interval.h"
+#include "tau_grid.h"
+
 namespace vesko {
 
 struct AllanOptions {
@@ -12,6 +15,8 @@ struct AllanOptions {
     std::string configPath;           // optional: its acc_scale scales the accelerometer
     std::string svgPath;              // optional
     std::string jsonPath;             // optional
+    TauGrid taus = TauGrid::octave;
+    double confidence = kDefaultConfidence;  // of every interval
 };
 
 // Fewer samples than this in the longest uniform run cannot give a curve worth reading.
@@ -19,7 +24,7 @@ inline constexpr std::size_t kAllanMinimumSamples = 100;
 
 // Returns the exit status: 0 when the analysis was printed (and the files
 // written), 1 when the configuration or capture is bad or too short, or a
-// file cannot be written.
+// file cannot be written, 2 when --taus all is asked of a run too long for it.
 int runAllan(const AllanOptions& options);
 
 }  // namespace vesko

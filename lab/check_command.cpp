@@ -12,6 +12,9 @@ LabCommand addCheckCommand(CLI::App& lab) {
     addGyroScaleOption(*sub, options->gyroScale);
     sub->add_option("--limits", options->limitsPath, "JSON file overriding the default limits");
     sub->add_option("--json", options->jsonPath, "also write the verdict as a JSON report to this file");
+    sub->add_option("--html", options->htmlPath, "also write the report as one HTML page (prints on A4)");
+    sub->add_option("--write-config", options->writeConfigPath,
+                    "write the headset file with the measured acc_bias and acc_scale to this new file");
     sub->add_option("--turn-deg", options->turnDegrees, "angle between the turn stops, degrees (default 90)")
         ->check(CLI::Range(1.0, 360.0));
     sub->add_option("--imu-serial", options->imuSerial, "use the unit with exactly this serial");

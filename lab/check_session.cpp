@@ -13,6 +13,7 @@
 #include "attitude_filter.h"
 #include "bench_limits.h"
 #include "bench_operator.h"
+#include "check_files.h"
 #include "check_procedure.h"
 #include "check_recording.h"
 #include "check_report.h"
@@ -144,7 +145,7 @@ bool writeReport(const std::string& path, const std::string& text) {
 }
 
 int concludeCheck(const CheckProcedure& procedure, const CheckSettings& settings, const BenchLimits& limits,
-                  const CheckOptions& options, const ReportContext& context) {
+                  const CheckOptions& options, const ReportContext& context, const CheckFiles& files) {
     const CheckVerdict verdict = judgeCheck(procedure.results(), settings, limits);
     std::printf("\n%s", verdictTable(verdict).c_str());
     const std::string suggestions = suggestionText(verdict);
@@ -153,6 +154,7 @@ int concludeCheck(const CheckProcedure& procedure, const CheckSettings& settings
     if (!options.jsonPath.empty() && !writeReport(options.jsonPath, checkReportJson(verdict, limits, context))) {
         return kLabExitFailure;
     }
+    if (!writeCheckFiles(files, {verdict, procedure.results(), settings, limits, context})) return kLabExitFailure;
     return verdict.exitStatus;
 }
 
@@ -182,7 +184,8 @@ bool reportFolderExists(const std::string& path) {
 
 // Limits, configuration, report folder and capture file, before any device is
 // opened; the exit status on failure, or -1.
-int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& config, CheckRecording& recording) {
+int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& config, CheckRecording& recording,
+            CheckFiles& files) {
     std::string error;
     if (!options.limitsPath.empty() && !loadBenchLimits(options.limitsPath, limits, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -192,7 +195,10 @@ int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& con
         std::fprintf(stderr, "%s\n", error.c_str());
         return kLabExitFailure;
     }
-    if (!options.jsonPath.empty() && !reportFolderExists(options.jsonPath)) return kLabExitFailure;
+    for (const std::string* path : {&options.jsonPath, &options.htmlPath, &options.writeConfigPath}) {
+        if (!path->empty() && !reportFolderExists(*path)) return kLabExitFailure;
+    }
+    if (const int status = prepareCheckFiles(options, files); status >= 0) return status;
     bool exists = false;
     if (!options.recordPath.empty() && !recording.open(options.recordPath, error, exists)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -207,7 +213,8 @@ int runCheck(const CheckOptions& options) {
     BenchLimits limits;
     HeadsetConfig config;
     CheckRecording recording;
-    if (const int status = prepare(options, limits, config, recording); status >= 0) return status;
+    CheckFiles files;
+    if (const int status = prepare(options, limits, config, recording, files); status >= 0) return status;
     const CheckSettings settings = settingsFor(options, config);
     std::string error;
 
@@ -238,7 +245,7 @@ int runCheck(const CheckOptions& options) {
         std::printf("check aborted.\n");
         return kCheckExitAborted;
     }
-    const int status = concludeCheck(procedure, settings, limits, options, context);
+    const int status = concludeCheck(procedure, settings, limits, options, context, files);
     return recorded ? status : kLabExitFailure;
 }
 

@@ -13,6 +13,8 @@ struct CheckOptions {
     std::optional<double> gyroScale;  // rad/s per count; absent: the filter's default
     std::string limitsPath;           // empty: the defaults
     std::string jsonPath;             // empty: no report file
+    std::string htmlPath;             // empty: no page
+    std::string writeConfigPath;      // empty: no corrected headset file
     std::string recordPath;           // empty: no capture
     std::string imuSerial;            // empty: the paired unit
     double turnDegrees = 90.0;

@@ -22,6 +22,7 @@ LabCommand addRecordCommand(CLI::App& lab);
 LabCommand addReplayCommand(CLI::App& lab);
 LabCommand addAllanCommand(CLI::App& lab);
 LabCommand addCheckCommand(CLI::App& lab);
+LabCommand addExportCommand(CLI::App& lab);
 
 // --gyro-scale: a plain finite number in rad/s per count from 1e-6 to 1, else a
 // usage error naming the option and the value.

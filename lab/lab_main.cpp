@@ -37,6 +37,7 @@ int runLab(int argc, char** argv) {
         addReplayCommand(lab),
         addAllanCommand(lab),
         addCheckCommand(lab),
+        addExportCommand(lab),
     };
     try {
         lab.parse(argc, argv);

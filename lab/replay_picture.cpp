@@ -7,19 +7,13 @@
 #include <limits>
 #include <span>
 
-#include "plot_frame.h"
+#include "panel_column.h"
 
 namespace vesko {
 
 namespace {
 
-constexpr double kWidth = 1000.0;
-constexpr double kHeight = 760.0;
-constexpr double kLeft = 110.0;
-constexpr double kPanelWidth = 850.0;
-constexpr double kAnglesTop = 60.0;
 constexpr double kAnglesHeight = 400.0;
-constexpr double kAccTop = 540.0;
 constexpr double kAccHeight = 150.0;
 constexpr std::size_t kMaxBuckets = 1000;  // about one per pixel column
 
@@ -53,7 +47,7 @@ std::vector<SvgPoint> decimated(const Panel& panel, const std::vector<double>& x
     return points;
 }
 
-std::pair<double, double> valueRange(std::span<const Series> series) {
+ValueRange valueRange(std::span<const Series> series) {
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
     for (const Series& s : series) {
@@ -62,14 +56,12 @@ std::pair<double, double> valueRange(std::span<const Series> series) {
             hi = std::max(hi, v);
         }
     }
-    return std::isfinite(lo) ? std::pair{lo, hi} : std::pair{0.0, 1.0};
+    return std::isfinite(lo) ? ValueRange{lo, hi} : ValueRange{0.0, 1.0};
 }
 
 Panel panelFor(const ReplayTrace& t, std::span<const Series> series, double top, double height) {
     const double end = t.minutes.empty() ? 1.0 : std::max(t.minutes.back(), 1e-3);
-    const auto [lo, hi] = valueRange(series);
-    return {kLeft, top, kPanelWidth, height, linearScale(0.0, end, kLeft, kLeft + kPanelWidth),
-            linearScale(lo, hi, top + height, top)};
+    return columnPanel(top, height, {0.0, end}, valueRange(series), PanelScales::linear);
 }
 
 void drawEvents(SvgWriter& svg, const Panel& panel, const std::vector<double>& at, std::string_view colour,
@@ -94,18 +86,19 @@ void drawPanel(SvgWriter& svg, const ReplayTrace& t, const Panel& panel, std::sp
 }  // namespace
 
 std::string replayPicture(const ReplayTrace& t) {
-    SvgWriter svg(kWidth, kHeight);
     const std::array<Series, 3> angles{Series{"yaw", &t.yaw, "#d62728"}, Series{"pitch", &t.pitch, "#2ca02c"},
                                        Series{"roll", &t.roll, "#1f77b4"}};
     const std::array<Series, 1> acc{Series{"|a|", &t.accNorm, "#333333"}};
-    drawPanel(svg, t, panelFor(t, angles, kAnglesTop, kAnglesHeight), angles,
-              {"Replay: orientation", "device time (min)", "angle (°)"});
-    drawPanel(svg, t, panelFor(t, acc, kAccTop, kAccHeight), acc, {"|a|", "device time (min)", "|a| (g)"});
+    const Panel anglesPanel = panelFor(t, angles, kFirstPanelTop, kAnglesHeight);
+    const Panel accPanel = panelFor(t, acc, nextPanelTop(anglesPanel), kAccHeight);
+    SvgWriter svg(kPictureWidth, pictureHeight(accPanel));
+    drawPanel(svg, t, anglesPanel, angles, {"Replay: orientation", "device time (min)", "angle (°)"});
+    drawPanel(svg, t, accPanel, acc, {"|a|", "device time (min)", "|a| (g)"});
     const std::array<LegendEntry, 6> legend{LegendEntry{"yaw", "#d62728", ""}, LegendEntry{"pitch", "#2ca02c", ""},
                                             LegendEntry{"roll", "#1f77b4", ""}, LegendEntry{"|a|", "#333333", ""},
                                             LegendEntry{"mark", std::string(kMarkColour), "6 4"},
                                             LegendEntry{"restart", std::string(kRestartColour), ""}};
-    drawLegend(svg, {kLeft + kPanelWidth - 8.0, kAnglesTop + 8.0}, legend);
+    drawLegend(svg, {kColumnLeft + kColumnWidth - 8.0, anglesPanel.top + 8.0}, legend);
     return svg.finish();
 }
 

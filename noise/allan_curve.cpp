@@ -1,10 +1,10 @@
-// Overlapping Allan deviation: every cluster size of the grid in one blocked pass.
+// Overlapping Allan deviation: every cluster size of the grid in one blocked pass over exact sums.
 #include "allan_curve.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
-#include "deviation_interval.h"
 #include "second_differences.h"
 
 namespace vesko {
@@ -28,33 +28,43 @@ void cumulativeCounts(std::span<const ImuSample> samples, ImuAxis axis, std::vec
     }
 }
 
-AllanCurve overlappingAllan(std::span<const std::int64_t> sums, double tau0, double unitsPerCount) {
+AllanCurve overlappingAllan(std::span<const std::int64_t> sums, double tau0, double unitsPerCount,
+                            const AllanSettings& settings) {
     AllanCurve curve;
     if (sums.size() < 2) return curve;
     const std::size_t n = sums.size() - 1;
-    std::vector<std::size_t> sizes;
-    for (std::size_t m = 1; 2 * m + 1 <= n; m *= 2) sizes.push_back(m);
-    std::vector<double> totals(sizes.size(), 0.0);
-    for (std::size_t from = 0; from < n; from += kBlock) {
+    const std::vector<std::size_t> sizes = clusterSizes(settings.taus, n);
+    std::vector<WideSum> totals(sizes.size());
+    std::vector<PhaseAutocorrelation> noise;
+    for (const std::size_t m : sizes) {
+        if (n / m >= kLeastAveragesForAutocorrelation) noise.emplace_back(m, n);
+    }
+    for (std::size_t from = 0; from <= n; from += kBlock) {
+        const std::size_t to = std::min(from + kBlock, n + 1);
         for (std::size_t j = 0; j < sizes.size(); ++j) {
-            const std::size_t terms = n - 2 * sizes[j];
+            const std::size_t terms = n - 2 * sizes[j] + 1;
             if (from >= terms) break;  // larger clusters have fewer terms still
-            totals[j] += squaredSecondDifferences(sums.data(), sizes[j], from, std::min(from + kBlock, terms));
+            totals[j].add(squaredSecondDifferences(sums.data(), sizes[j], from, std::min(to, terms)));
         }
+        for (PhaseAutocorrelation& identifier : noise) identifier.takeUpTo(sums, to);
     }
     for (std::size_t j = 0; j < sizes.size(); ++j) {
         const auto m = static_cast<double>(sizes[j]);
         AllanPoint p;
         p.m = sizes[j];
         p.tau = m * tau0;
+        p.terms = n - 2 * sizes[j] + 1;
         // theta carries tau0 in every term, so tau0 cancels against tau = m tau0.
-        p.sigma = std::abs(unitsPerCount) * std::sqrt(totals[j] / (2.0 * m * m * static_cast<double>(n - 2 * sizes[j])));
-        p.dof = static_cast<double>(n) / m - 1.0;
-        const Interval band = deviationInterval(p.sigma, p.dof);
-        p.lower = band.lower;
-        p.upper = band.upper;
+        p.sigma = std::abs(unitsPerCount) * std::sqrt(toDouble(totals[j]) / (2.0 * m * m * static_cast<double>(p.terms)));
+        if (j < noise.size()) {
+            if (const std::optional<NoiseType> type = noise[j].noise()) {
+                p.noise = *type;
+                p.noiseEvidence = NoiseEvidence::autocorrelation;
+            }
+        }
         curve.push_back(p);
     }
+    attachIntervals(curve, n, settings.confidence);
     return curve;
 }
 

@@ -1,6 +1,8 @@
-// Chi-square interval of an Allan deviation.
+// Chi-square interval of an Allan deviation, from Boost.Math's exact quantiles.
 #include "deviation_interval.h"
 
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/normal.hpp>
 #include <cmath>
 #include <limits>
 
@@ -8,27 +10,36 @@ namespace vesko {
 
 namespace {
 
-constexpr double kZ95 = 1.959963984540054;  // two-sided 95 % normal quantile
+// Out-of-range results come back as infinities or NaN instead of exceptions.
+using NoThrow = boost::math::policies::policy<
+    boost::math::policies::domain_error<boost::math::policies::ignore_error>,
+    boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
+    boost::math::policies::underflow_error<boost::math::policies::ignore_error>,
+    boost::math::policies::evaluation_error<boost::math::policies::ignore_error>>;
 
-// chi-square quantile over dof, for the normal quantile z.
-double chiSquareRatio(double dof, double z) noexcept {
-    const double v = 2.0 / (9.0 * dof);
-    const double root = 1.0 - v + z * std::sqrt(v);
-    return root > 0.0 ? root * root * root : 0.0;
-}
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+bool isProbability(double p) noexcept { return p > 0.0 && p < 1.0; }
 
 }  // namespace
 
-double relativeError(double dof) noexcept {
-    return dof > 0.0 ? 1.0 / std::sqrt(2.0 * dof) : std::numeric_limits<double>::infinity();
+Interval deviationInterval(double sigma, double edf, double confidence) noexcept {
+    if (!(edf > 0.0) || !std::isfinite(edf) || !isProbability(confidence)) return {0.0, kInfinity};
+    const boost::math::chi_squared_distribution<double, NoThrow> chi2(edf);
+    const double tail = (1.0 - confidence) / 2.0;
+    const double high = boost::math::quantile(chi2, 1.0 - tail);
+    const double low = boost::math::quantile(chi2, tail);
+    const double lower = high > 0.0 && std::isfinite(high) ? sigma * std::sqrt(edf / high) : 0.0;
+    const double upper = low > 0.0 && std::isfinite(low) ? sigma * std::sqrt(edf / low) : kInfinity;
+    return {lower, upper};
 }
 
-Interval deviationInterval(double sigma, double dof) noexcept {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    if (!(dof > 0.0)) return {0.0, inf};
-    const double low = chiSquareRatio(dof, kZ95);
-    const double high = chiSquareRatio(dof, -kZ95);
-    return {sigma / std::sqrt(low), high > 0.0 ? sigma / std::sqrt(high) : inf};
+double twoSidedNormalQuantile(double confidence) noexcept {
+    if (!isProbability(confidence)) return kInfinity;
+    const boost::math::normal_distribution<double, NoThrow> normal;
+    return boost::math::quantile(normal, 0.5 + confidence / 2.0);
 }
+
+double relativeError(double edf) noexcept { return edf > 0.0 ? 1.0 / std::sqrt(2.0 * edf) : kInfinity; }
 
 }  // namespace vesko

@@ -2,6 +2,7 @@
 #include "noise_figures.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -14,7 +15,6 @@ namespace vesko {
 
 namespace {
 
-constexpr double kZ95 = 1.959963984540054;
 // A point belongs to a line when its local slope is this close to the
 // line's and known well enough to tell: a flank of the curve on its way
 // between other slopes must not pass for a region of its own.
@@ -29,8 +29,8 @@ Slope localSlope(const AllanCurve& c, std::size_t i) {
     const std::size_t b = std::min(i + 1, c.size() - 1);
     if (a == b || c[a].sigma <= 0.0 || c[b].sigma <= 0.0) return {0.0, std::numeric_limits<double>::infinity()};
     const double span = std::log(c[b].tau / c[a].tau);
-    const double ea = relativeError(c[a].dof);
-    const double eb = relativeError(c[b].dof);
+    const double ea = relativeError(c[a].edf.value);
+    const double eb = relativeError(c[b].edf.value);
     return {std::log(c[b].sigma / c[a].sigma) / span, std::sqrt(ea * ea + eb * eb) / span};
 }
 
@@ -56,7 +56,8 @@ std::vector<bool> onLineRegion(const AllanCurve& c, std::size_t from, std::size_
 // read at tauRead. Each point's error counts its statistics and how far its
 // slope is off; the points share data, so the figure keeps the error of the
 // best one rather than pooling them as if independent.
-bool fitLine(const AllanCurve& c, std::size_t from, std::size_t to, double slope, double tauRead, NoiseFigure& out) {
+bool fitLine(const AllanCurve& c, std::size_t from, std::size_t to, double slope, double tauRead, double z,
+             NoiseFigure& out) {
     const std::vector<bool> keep = onLineRegion(c, from, to, slope);
     double weights = 0.0;
     double sum = 0.0;
@@ -64,7 +65,7 @@ bool fitLine(const AllanCurve& c, std::size_t from, std::size_t to, double slope
     for (std::size_t i = from; i < to; ++i) {
         if (!keep[i]) continue;
         const Slope s = localSlope(c, i);
-        const double e2 = 1.0 / (2.0 * c[i].dof) + (s.value - slope) * (s.value - slope);
+        const double e2 = 1.0 / (2.0 * c[i].edf.value) + (s.value - slope) * (s.value - slope);
         weights += 1.0 / e2;
         sum += std::log(c[i].sigma * std::pow(tauRead / c[i].tau, slope)) / e2;
         best = std::min(best, std::sqrt(e2));
@@ -73,8 +74,8 @@ bool fitLine(const AllanCurve& c, std::size_t from, std::size_t to, double slope
     out.measured = true;
     out.tau = tauRead;
     out.value = std::exp(sum / weights);
-    out.lower = out.value * std::exp(-kZ95 * best);
-    out.upper = out.value * std::exp(kZ95 * best);
+    out.lower = out.value * std::exp(-z * best);
+    out.upper = out.value * std::exp(z * best);
     return true;
 }
 
@@ -85,6 +86,7 @@ NoiseFigure lineBound(const AllanCurve& c, double slope, double tauRead) {
     f.tau = tauRead;
     f.value = std::numeric_limits<double>::infinity();
     for (const AllanPoint& p : c) f.value = std::min(f.value, p.upper * std::pow(tauRead / p.tau, slope));
+    f.upper = f.value;
     return f;
 }
 
@@ -119,8 +121,18 @@ NoiseFigure floorBound(const AllanCurve& c, double scale) {
 
 }  // namespace
 
-NoiseFigures readNoiseFigures(const AllanCurve& curve) {
+AllanCurve figurePoints(const AllanCurve& curve, TauGrid grid) {
+    if (grid != TauGrid::all) return curve;
+    AllanCurve octaves;
+    for (const AllanPoint& p : curve) {
+        if (std::has_single_bit(p.m)) octaves.push_back(p);
+    }
+    return octaves;
+}
+
+NoiseFigures readNoiseFigures(const AllanCurve& curve, double confidence) {
     NoiseFigures f;
+    const double z = twoSidedNormalQuantile(confidence);
     if (curve.empty()) {
         f.white = f.instability = f.rawMinimum = f.rateWalk = lineBound(curve, 0.0, 0.0);
         return f;
@@ -134,8 +146,10 @@ NoiseFigures readNoiseFigures(const AllanCurve& curve) {
         f.instability = floorBound(curve, 1.0 / kFlickerFloorFactor);
     }
     // N is read before the floor, K after it; with no floor the curve is all descent.
-    if (!fitLine(curve, 0, low ? *low + 1 : curve.size(), -0.5, 1.0, f.white)) f.white = lineBound(curve, -0.5, 1.0);
-    if (!low || !fitLine(curve, *low + 1, curve.size(), 0.5, 3.0, f.rateWalk)) f.rateWalk = lineBound(curve, 0.5, 3.0);
+    if (!fitLine(curve, 0, low ? *low + 1 : curve.size(), -0.5, 1.0, z, f.white)) f.white = lineBound(curve, -0.5, 1.0);
+    if (!low || !fitLine(curve, *low + 1, curve.size(), 0.5, 3.0, z, f.rateWalk)) {
+        f.rateWalk = lineBound(curve, 0.5, 3.0);
+    }
     return f;
 }
 

@@ -5,9 +5,10 @@
 
 namespace vesko {
 
-// A figure is measured (value with its 95 % interval) or, when the curve does
-// not reach the region it is read in, only bounded from above by what the
-// data support (value is then that bound and lower is 0).
+// A figure is measured (value with its interval at the analysis' confidence)
+// or, when the curve does not reach the region it is read in, only bounded
+// from above by what the data support: value and upper are then that bound,
+// and lower is 0.
 struct NoiseFigure {
     bool measured = false;
     double value = 0.0;
@@ -26,6 +27,13 @@ struct NoiseFigures {
 
 inline constexpr double kFlickerFloorFactor = 0.6642824702679596;  // sqrt(2 ln 2 / pi)
 
-NoiseFigures readNoiseFigures(const AllanCurve& curve);
+// From a curve whose neighbouring points lie a factor of 2 to 2.5 apart in
+// tau (octave or decade): its local slopes are read between neighbours.
+NoiseFigures readNoiseFigures(const AllanCurve& curve, double confidence = kDefaultConfidence);
+
+// The points of a curve that the figures are read from: all of them, but only
+// the octaves of a curve at every tau, whose neighbours are too close to tell
+// slopes apart and too many to count as independent evidence.
+AllanCurve figurePoints(const AllanCurve& curve, TauGrid grid);
 
 }  // namespace vesko

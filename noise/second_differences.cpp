@@ -1,7 +1,7 @@
-// The Allan variance's inner loop: bound by arithmetic, so as many lanes as the processor has.
+// The Allan variance's inner loop: exact integer squares, as many lanes as the processor has.
 #include "second_differences.h"
 
-#include <bit>
+#include <algorithm>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #define HEADVANE_SSE2 1
@@ -16,67 +16,103 @@ namespace vesko {
 
 namespace {
 
-// Exact int64 to double for |d| < 2^51 by way of the mantissa: an integer add
-// and a subtraction, which SIMD has for 64-bit lanes, unlike the conversion.
-constexpr std::int64_t kMagicBits = 0x4338'0000'0000'0000;  // the bits of 2^52 + 2^51
-constexpr double kMagic = 6755399441055744.0;               // 2^52 + 2^51
-
-double squaredOne(const std::int64_t* theta, std::size_t m, std::size_t k) noexcept {
-    const double x = std::bit_cast<double>(theta[k + 2 * m] - 2 * theta[k + m] + theta[k] + kMagicBits) - kMagic;
-    return x * x;
+std::uint64_t magnitude(std::int64_t d) noexcept {
+    return d < 0 ? 0 - static_cast<std::uint64_t>(d) : static_cast<std::uint64_t>(d);
 }
 
-double scalarTail(const std::int64_t* theta, std::size_t m, std::size_t k, std::size_t to, double total) noexcept {
-    for (; k < to; ++k) total += squaredOne(theta, m, k);
-    return total;
+void addScalar(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to, WideSum& total) noexcept {
+    for (std::size_t k = from; k < to; ++k) total.addSquare(magnitude(theta[k + 2 * m] - 2 * theta[k + m] + theta[k]));
+}
+
+// The lanes square differences below 2^26 in size as 32 x 32 -> 64-bit
+// products (below 2^52) and add them in 64-bit lanes, which take 2^11 of them
+// before they are handed on to the wide sum; a wider difference goes to the
+// scalar loop. Sums of white noise reach 2^26 only over clusters of some 10^12
+// samples.
+constexpr std::int64_t kLaneLimit = std::int64_t{1} << 26;
+constexpr std::size_t kSquaresPerLane = std::size_t{1} << 11;
+
+template <std::size_t Lanes>
+void handOn(const std::uint64_t (&lanes)[Lanes], WideSum& total) noexcept {
+    for (const std::uint64_t lane : lanes) total.add(lane);
 }
 
 #ifdef HEADVANE_SSE2
-__m128d squaredPair(const std::int64_t* t, std::size_t m) noexcept {
-    const auto load = [](const std::int64_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    const __m128i x1 = load(t + m);
-    const __m128i d = _mm_add_epi64(_mm_sub_epi64(load(t + 2 * m), _mm_add_epi64(x1, x1)), load(t));
-    const __m128d x = _mm_sub_pd(_mm_castsi128_pd(_mm_add_epi64(d, _mm_set1_epi64x(kMagicBits))), _mm_set1_pd(kMagic));
-    return _mm_mul_pd(x, x);
+__m128i loadPair(const std::int64_t* p) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// |theta[k+2m] - 2 theta[k+m] + theta[k]| for k = 0, 1 of t = theta + k. SSE2
+// has neither a 64-bit comparison nor a signed product: the sign comes from
+// the high 32 bits, and the magnitude is squared unsigned.
+__m128i magnitudePair(const std::int64_t* t, std::size_t m) noexcept {
+    const __m128i x1 = loadPair(t + m);
+    const __m128i d = _mm_add_epi64(_mm_sub_epi64(loadPair(t + 2 * m), _mm_add_epi64(x1, x1)), loadPair(t));
+    const __m128i sign = _mm_shuffle_epi32(_mm_srai_epi32(d, 31), _MM_SHUFFLE(3, 3, 1, 1));
+    return _mm_sub_epi64(_mm_xor_si128(d, sign), sign);
 }
 
-double squaredSse2(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to) noexcept {
-    __m128d a = _mm_setzero_pd();
-    __m128d b = _mm_setzero_pd();
+void addSse2(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to, WideSum& total) noexcept {
+    const __m128i wideBits = _mm_set1_epi64x(~(kLaneLimit - 1));
     std::size_t k = from;
-    for (; k + 4 <= to; k += 4) {
-        a = _mm_add_pd(a, squaredPair(theta + k, m));
-        b = _mm_add_pd(b, squaredPair(theta + k + 2, m));
+    while (k + 4 <= to) {
+        __m128i a = _mm_setzero_si128();
+        __m128i b = _mm_setzero_si128();
+        for (const std::size_t stop = std::min(to, k + 4 * kSquaresPerLane); k + 4 <= stop; k += 4) {
+            const __m128i d0 = magnitudePair(theta + k, m);
+            const __m128i d1 = magnitudePair(theta + k + 2, m);
+            const __m128i wide = _mm_and_si128(_mm_or_si128(d0, d1), wideBits);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(wide, _mm_setzero_si128())) != 0xFFFF) {
+                addScalar(theta, m, k, k + 4, total);
+                continue;
+            }
+            a = _mm_add_epi64(a, _mm_mul_epu32(d0, d0));
+            b = _mm_add_epi64(b, _mm_mul_epu32(d1, d1));
+        }
+        alignas(16) std::uint64_t lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), a);
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 2), b);
+        handOn(lanes, total);
     }
-    alignas(16) double lanes[2];
-    _mm_store_pd(lanes, _mm_add_pd(a, b));
-    return scalarTail(theta, m, k, to, lanes[0] + lanes[1]);
+    addScalar(theta, m, k, to, total);
 }
 #endif
 
 #ifdef HEADVANE_AVX2
-__attribute__((target("avx2"))) __m256d squaredQuad(const std::int64_t* t, std::size_t m) noexcept {
-    const __m256i x0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
-    const __m256i x1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + m));
-    const __m256i x2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + 2 * m));
-    const __m256i d = _mm256_add_epi64(_mm256_sub_epi64(x2, _mm256_add_epi64(x1, x1)), x0);
-    const __m256d x =
-        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(d, _mm256_set1_epi64x(kMagicBits))), _mm256_set1_pd(kMagic));
-    return _mm256_mul_pd(x, x);
+__attribute__((target("avx2"))) inline __m256i loadQuad(const std::int64_t* p) noexcept {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-__attribute__((target("avx2"))) double squaredAvx2(const std::int64_t* theta, std::size_t m, std::size_t from,
-                                                   std::size_t to) noexcept {
-    __m256d a = _mm256_setzero_pd();
-    __m256d b = _mm256_setzero_pd();
+// theta[k+2m] - 2 theta[k+m] + theta[k] for k = 0 .. 3 of t = theta + k.
+__attribute__((target("avx2"))) inline __m256i differencesQuad(const std::int64_t* t, std::size_t m) noexcept {
+    const __m256i x1 = loadQuad(t + m);
+    return _mm256_add_epi64(_mm256_sub_epi64(loadQuad(t + 2 * m), _mm256_add_epi64(x1, x1)), loadQuad(t));
+}
+
+__attribute__((target("avx2"))) void addAvx2(const std::int64_t* theta, std::size_t m, std::size_t from,
+                                             std::size_t to, WideSum& total) noexcept {
+    // -2^26 <= d < 2^26 exactly when d + 2^26 has no bit from 2^27 up.
+    const __m256i offset = _mm256_set1_epi64x(kLaneLimit);
+    const __m256i wideBits = _mm256_set1_epi64x(~(2 * kLaneLimit - 1));
     std::size_t k = from;
-    for (; k + 8 <= to; k += 8) {
-        a = _mm256_add_pd(a, squaredQuad(theta + k, m));
-        b = _mm256_add_pd(b, squaredQuad(theta + k + 4, m));
+    while (k + 8 <= to) {
+        __m256i a = _mm256_setzero_si256();
+        __m256i b = _mm256_setzero_si256();
+        for (const std::size_t stop = std::min(to, k + 8 * kSquaresPerLane); k + 8 <= stop; k += 8) {
+            const __m256i d0 = differencesQuad(theta + k, m);
+            const __m256i d1 = differencesQuad(theta + k + 4, m);
+            const __m256i shifted = _mm256_or_si256(_mm256_add_epi64(d0, offset), _mm256_add_epi64(d1, offset));
+            if (!_mm256_testz_si256(shifted, wideBits)) {
+                addScalar(theta, m, k, k + 8, total);
+                continue;
+            }
+            a = _mm256_add_epi64(a, _mm256_mul_epi32(d0, d0));
+            b = _mm256_add_epi64(b, _mm256_mul_epi32(d1, d1));
+        }
+        alignas(32) std::uint64_t lanes[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), a);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes + 4), b);
+        handOn(lanes, total);
     }
-    alignas(32) double lanes[4];
-    _mm256_store_pd(lanes, _mm256_add_pd(a, b));
-    return scalarTail(theta, m, k, to, (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]));
+    addScalar(theta, m, k, to, total);
 }
 
 bool hasAvx2() noexcept {
@@ -85,17 +121,43 @@ bool hasAvx2() noexcept {
 }
 #endif
 
-}  // namespace
+using PathLoop = void (*)(const std::int64_t*, std::size_t, std::size_t, std::size_t, WideSum&) noexcept;
 
-double squaredSecondDifferences(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to) {
+PathLoop loopOf(LanePath path) noexcept {
+    switch (path) {
 #ifdef HEADVANE_AVX2
-    if (hasAvx2()) return squaredAvx2(theta, m, from, to);
+        case LanePath::avx2: return addAvx2;
 #endif
 #ifdef HEADVANE_SSE2
-    return squaredSse2(theta, m, from, to);
-#else
-    return scalarTail(theta, m, from, to, 0.0);
+        case LanePath::sse2: return addSse2;
 #endif
+        default: return addScalar;
+    }
+}
+
+}  // namespace
+
+std::vector<LanePath> availableLanePaths() {
+    std::vector<LanePath> paths{LanePath::scalar};
+#ifdef HEADVANE_SSE2
+    paths.push_back(LanePath::sse2);
+#endif
+#ifdef HEADVANE_AVX2
+    if (hasAvx2()) paths.push_back(LanePath::avx2);
+#endif
+    return paths;
+}
+
+WideSum squaredSecondDifferences(LanePath path, const std::int64_t* theta, std::size_t m, std::size_t from,
+                                 std::size_t to) {
+    WideSum total;
+    loopOf(path)(theta, m, from, to, total);
+    return total;
+}
+
+WideSum squaredSecondDifferences(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to) {
+    static const LanePath widest = availableLanePaths().back();
+    return squaredSecondDifferences(widest, theta, m, from, to);
 }
 
 }  // namespace vesko

@@ -3,13 +3,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "wide_sum.h"
 
 namespace vesko {
 
-// Over k in [from, to): (theta[k+2m] - 2 theta[k+m] + theta[k])^2. Each
-// difference is exact (it must stay below 2^51 in size); only the squares are
-// summed in floating point. Uses four lanes where the processor has AVX2, two
-// with SSE2, one otherwise; the order of the additions differs between them.
-double squaredSecondDifferences(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to);
+// Over k in [from, to): the exact sum of (theta[k+2m] - 2 theta[k+m] + theta[k])^2.
+// Each difference must fit 64 bits, which running sums of 16-bit counts always
+// do. A pass over a stretch of the running sums, so that a caller holding only
+// a window of them can take the sum piece by piece. Uses the widest lanes the
+// processor has; every path gives the same sum.
+WideSum squaredSecondDifferences(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to);
+
+// The ways this build and processor can take the sum, the scalar loop first.
+enum class LanePath { scalar, sse2, avx2 };
+std::vector<LanePath> availableLanePaths();
+WideSum squaredSecondDifferences(LanePath path, const std::int64_t* theta, std::size_t m, std::size_t from,
+                                 std::size_t to);
 
 }  // namespace vesko

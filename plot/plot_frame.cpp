@@ -57,6 +57,15 @@ void drawYTicks(SvgWriter& svg, const Panel& p) {
     }
 }
 
+void drawTitles(SvgWriter& svg, const Panel& p, const PanelTitles& titles) {
+    svg.rect({p.left, p.top}, p.width, p.height, "none", {"black", 1.0});
+    svg.text({p.left + p.width / 2.0, p.top - 10.0}, titles.title, {kTitleSize, SvgAnchor::middle}, "panel-title");
+    svg.text({p.left + p.width / 2.0, p.top + p.height + kTickLength + 2.4 * kLabelSize}, titles.xAxis,
+             {kLabelSize, SvgAnchor::middle}, "x-title");
+    svg.text({p.left - 62.0, p.top + p.height / 2.0}, titles.yAxis, {kLabelSize, SvgAnchor::middle, "black", -90.0},
+             "y-title");
+}
+
 }  // namespace
 
 double PlotScale::toPixel(double value) const {
@@ -98,12 +107,19 @@ PlotScale linearScale(double lo, double hi, double pixelLo, double pixelHi) {
 void drawPanelFrame(SvgWriter& svg, const Panel& p, const PanelTitles& titles) {
     drawXTicks(svg, p);
     drawYTicks(svg, p);
-    svg.rect({p.left, p.top}, p.width, p.height, "none", {"black", 1.0});
-    svg.text({p.left + p.width / 2.0, p.top - 10.0}, titles.title, {kTitleSize, SvgAnchor::middle}, "panel-title");
-    svg.text({p.left + p.width / 2.0, p.top + p.height + kTickLength + 2.4 * kLabelSize}, titles.xAxis,
-             {kLabelSize, SvgAnchor::middle}, "x-title");
-    svg.text({p.left - 62.0, p.top + p.height / 2.0}, titles.yAxis, {kLabelSize, SvgAnchor::middle, "black", -90.0},
-             "y-title");
+    drawTitles(svg, p, titles);
+}
+
+void drawCategoryFrame(SvgWriter& svg, const Panel& p, const PanelTitles& titles,
+                       std::span<const std::string> categories) {
+    drawYTicks(svg, p);
+    const double bottom = p.top + p.height;
+    for (std::size_t i = 0; i < categories.size(); ++i) {
+        const double px = p.x.toPixel(static_cast<double>(i) + 0.5);
+        svg.line({px, bottom}, {px, bottom + kTickLength}, {"black", 1.0});
+        svg.text({px, bottom + kTickLength + kLabelSize}, categories[i], {kLabelSize, SvgAnchor::middle});
+    }
+    drawTitles(svg, p, titles);
 }
 
 void drawLegend(SvgWriter& svg, SvgPoint corner, std::span<const LegendEntry> entries) {

@@ -47,6 +47,11 @@ struct PanelTitles {
 // Frame, grid, ticks with labels (decades as powers of ten), axis titles.
 void drawPanelFrame(SvgWriter& svg, const Panel& panel, const PanelTitles& titles);
 
+// The same for an x axis of categories, one per unit of x: x runs from 0 to
+// their count and category i is centred on i + 0.5.
+void drawCategoryFrame(SvgWriter& svg, const Panel& panel, const PanelTitles& titles,
+                       std::span<const std::string> categories);
+
 struct LegendEntry {
     std::string label;
     std::string colour;

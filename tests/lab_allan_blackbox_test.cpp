@@ -7,6 +7,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <vector>
 
 #include "app_process.h"
 #include "sim_capture.h"
@@ -110,13 +111,56 @@ TEST(AllanBlackbox, GyroScaleAndAccScaleSetTheUnitsAndAnUnwritableFileFails) {
     ASSERT_EQ(0, allan({hostPath(capture.string()), "--json", hostPath(json.string()), "--gyro-scale",
                         "0.0021305288720633902", "--config", example})
                      .exitStatus);
-    EXPECT_NEAR(2.0, whiteDensity(json, 0) / gyro, 1e-9);
-    EXPECT_NEAR(1.0007, whiteDensity(json, 5) / acc, 1e-9);  // acc_scale z of the example
+    EXPECT_NEAR(2.0, whiteDensity(json, 0) / gyro, 2e-5);  // the document gives six digits
+    EXPECT_NEAR(1.0007, whiteDensity(json, 5) / acc, 2e-5);  // acc_scale z of the example
 
     const Finished run = allan({hostPath(capture.string()), "--svg", hostPath((scratch("none") / "x.svg").string())});
     EXPECT_EQ(1, run.exitStatus);
     EXPECT_NE(std::string::npos, run.err.find("allan: cannot write")) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("analysed"));  // the table still came
+    fs::remove(capture);
+    fs::remove(json);
+}
+
+std::vector<std::size_t> clusterSizesIn(const nlohmann::json& doc) {
+    std::vector<std::size_t> sizes;
+    for (const nlohmann::json& p : doc["axes"][0]["curve"]) sizes.push_back(p["m"].get<std::size_t>());
+    return sizes;
+}
+
+TEST(AllanBlackbox, TausPickTheGridConfidenceTheIntervalsAndEveryTauIsRefusedOnLongRuns) {
+    const fs::path capture = scratch("capture.csv");
+    const fs::path json = scratch("out.json");
+    test::writeSimCapture(capture, 3.0);
+    const std::string path = hostPath(capture.string());
+    ASSERT_EQ(0, allan({path, "--json", hostPath(json.string())}).exitStatus);
+    const nlohmann::json octave = nlohmann::json::parse(slurp(json));
+    ASSERT_EQ(0, allan({path, "--json", hostPath(json.string()), "--taus", "decade", "--confidence", "0.683"}).exitStatus);
+    const nlohmann::json decade = nlohmann::json::parse(slurp(json));
+    EXPECT_EQ((std::vector<std::size_t>{1, 2, 5, 10, 20, 50, 100, 200, 500, 1000}), clusterSizesIn(decade));
+    EXPECT_EQ(0.683, decade["intervals"]["confidence"].get<double>());
+    const nlohmann::json& wide = octave["axes"][0]["curve"][0];
+    const nlohmann::json& narrow = decade["axes"][0]["curve"][0];
+    EXPECT_EQ(wide["sigma"], narrow["sigma"]);
+    EXPECT_GT(narrow["lower"].get<double>(), wide["lower"].get<double>());
+    EXPECT_LT(narrow["upper"].get<double>(), wide["upper"].get<double>());
+    ASSERT_EQ(0, allan({path, "--json", hostPath(json.string()), "--taus", "all"}).exitStatus);
+    EXPECT_EQ(1499u, clusterSizesIn(nlohmann::json::parse(slurp(json))).size());
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--taus", "weekly"}, {"--confidence", "1"},
+                                                 {"--confidence", "95%"}}) {
+        std::vector<std::string> args{path};
+        args.insert(args.end(), bad.begin(), bad.end());
+        const Finished run = allan(args);
+        EXPECT_EQ(2, run.exitStatus) << bad[1];
+        EXPECT_NE(std::string::npos, run.err.find(bad[0])) << run.err;
+    }
+    test::writeSimCapture(capture, 100.001);  // 100 001 samples without a gap
+    const Finished all = allan({path, "--taus", "all"});
+    EXPECT_EQ(2, all.exitStatus);
+    EXPECT_NE(std::string::npos, all.err.find("--taus all takes at most 100000 samples")) << all.err;
+    EXPECT_NE(std::string::npos, all.err.find("has 100001")) << all.err;
+    EXPECT_EQ("", all.out);
     fs::remove(capture);
     fs::remove(json);
 }

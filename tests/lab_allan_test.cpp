@@ -72,6 +72,58 @@ TEST(AllanReport, BoundsReadAsBoundsInTheTableAndTheJson) {
     EXPECT_EQ("12m 05s", spanText(725));
 }
 
+TEST(AllanReport, MeasuredFiguresHaveBothEndsBoundsTheirUpperAndPointsTheirNoise) {
+    const nlohmann::json doc = nlohmann::json::parse(allanJson(simulatorAnalysis(), "cap.csv"));
+    EXPECT_EQ(0.95, doc["intervals"]["confidence"].get<double>());
+    EXPECT_EQ("octave", doc["taus"]);
+    std::size_t bounds = 0;
+    for (const nlohmann::json& axis : doc["axes"]) {
+        for (const auto& [name, figure] : axis["figures"].items()) {
+            if (figure["measured"].get<bool>()) {
+                EXPECT_LE(figure["lower"].get<double>(), figure["value"].get<double>()) << name;
+                EXPECT_GE(figure["upper"].get<double>(), figure["value"].get<double>()) << name;
+            } else {
+                ++bounds;
+                EXPECT_FALSE(figure.contains("lower")) << name;
+                EXPECT_GT(figure["upper"].get<double>(), 0.0) << name;
+                EXPECT_EQ(figure["value"], figure["upper"]) << name;
+            }
+        }
+        const nlohmann::json& first = axis["curve"][0];
+        EXPECT_EQ(1u, first["m"].get<std::size_t>());
+        EXPECT_EQ(19'999u, first["terms"].get<std::size_t>());
+        EXPECT_EQ("lag-1 autocorrelation", first["noise_from"]);
+        EXPECT_GT(first["edf"].get<double>(), 0.0);
+        EXPECT_EQ("greenhall", first["edf_from"]);
+    }
+    EXPECT_GT(bounds, 0u);  // twenty seconds are too short for K
+    EXPECT_EQ("white FM", doc["axes"][0]["curve"][0]["noise"]);
+}
+
+TEST(AllanReport, AnAxisThatNeverChangedIsNamedAndGetsNoFigures) {
+    std::vector<ImuSample> samples(5'000);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = simulatedSample(i);
+        samples[i].gyro[2] = 17;
+    }
+    const NoiseAnalysis a = analyseNoise(samples, {0.061, 0.061, 0.061, 1.0 / 4096, 1.0 / 4096, 1.0 / 4096});
+    ASSERT_TRUE(a.axes[2].neverChanged);
+    EXPECT_TRUE(a.axes[2].curve.empty());
+    EXPECT_FALSE(a.axes[1].neverChanged);
+    const std::string table = allanTable(a);
+    EXPECT_NE(std::string::npos, table.find("gyro z         axis never changed: stuck or disconnected\n")) << table;
+    EXPECT_NE(std::string::npos, table.find(", never changed (°/s)/√Hz")) << table;
+    const nlohmann::json doc = nlohmann::json::parse(allanJson(a, "cap.csv"));
+    const nlohmann::json& z = doc["axes"][2];
+    EXPECT_TRUE(z["never_changed"].get<bool>());
+    EXPECT_EQ("axis never changed: stuck or disconnected", z["note"]);
+    EXPECT_TRUE(z["figures"].is_null());
+    EXPECT_TRUE(z["curve"].empty());
+    const std::string svg = allanPicture(a);
+    EXPECT_EQ("", test::xmlProblem(svg));
+    EXPECT_NE(std::string::npos, svg.find(">gyro z: never changed<"));
+}
+
 TEST(ReplayPicture, AnglesAndAccOverDeviceTimeWithTheMarkAndARestart) {
     AttitudeFilter filter;
     filter.configure(HeadsetConfig{}, FilterParams{});

@@ -1,12 +1,14 @@
-// Allan analysis: a hand-computed series, generated noise of known figures, uniform runs.
+// Allan analysis: hand-computed and published series, exact sums on every path, noise of known figures, runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
 
 #include "allan_curve.h"
 #include "noise_figures.h"
+#include "second_differences.h"
 #include "uniform_run.h"
 
 namespace vesko {
@@ -44,24 +46,89 @@ void expectWithin(const NoiseFigure& f, double truth, double tolerance) {
     EXPECT_GE(f.upper, truth);
 }
 
-TEST(AllanCurve, NineSamplesGiveTheFormulaAtOneTwoFourAndStop) {
+TEST(AllanCurve, NineSamplesAverageEightSixAndTwoSecondDifferences) {
     std::vector<ImuSample> s(9);
     const std::int16_t x[9] = {3, -1, 4, 1, -5, 9, 2, -6, 5};
     for (std::size_t i = 0; i < 9; ++i) s[i].gyro[0] = x[i];
     const AllanCurve c = curveOf(s, 0.5);
     ASSERT_EQ(3u, c.size());  // m = 8 would need 17 samples
-    // Sums of squared second differences of theta = 0 3 2 6 7 2 11 13 7 (12).
-    const double expected[3] = {395.0 / (2 * 1 * 7), 348.0 / (2 * 4 * 5), 49.0 / (2 * 16 * 1)};
+    // theta = 0 3 2 6 7 2 11 13 7 12: every second difference up to the last sample, squared and summed by hand.
+    const double squares[3] = {516.0, 492.0, 170.0};
+    const std::uint64_t terms[3] = {8, 6, 2};
     for (std::size_t j = 0; j < 3; ++j) {
+        const double m = 1 << j;
         EXPECT_EQ(1u << j, c[j].m);
-        EXPECT_DOUBLE_EQ(kTau0 * (1 << j), c[j].tau);
-        EXPECT_DOUBLE_EQ(0.5 * std::sqrt(expected[j]), c[j].sigma) << j;
-        EXPECT_DOUBLE_EQ(9.0 / (1 << j) - 1.0, c[j].dof);
+        EXPECT_EQ(terms[j], c[j].terms);
+        EXPECT_DOUBLE_EQ(kTau0 * m, c[j].tau);
+        EXPECT_DOUBLE_EQ(0.5 * std::sqrt(squares[j] / (2 * m * m * terms[j])), c[j].sigma) << j;
         EXPECT_LT(c[j].lower, c[j].sigma);
         EXPECT_GT(c[j].upper, c[j].sigma);
     }
     EXPECT_TRUE(curveOf(std::vector<ImuSample>(2), 1.0).empty());
     EXPECT_EQ(1u, curveOf(std::vector<ImuSample>(3), 1.0).size());
+}
+
+// NIST SP 1065's 1000-point set (n <- 16807 n mod (2^31 - 1) from 1234567890,
+// y = n / (2^31 - 1)) and its published overlapping Allan deviations.
+TEST(AllanCurve, NistThousandPointSetGivesItsPublishedDeviations) {
+    constexpr std::int64_t kModulus = 2'147'483'647;
+    std::vector<std::int64_t> sums{0};
+    std::int64_t n = 1'234'567'890;
+    for (int i = 0; i < 1000; ++i) {
+        sums.push_back(sums.back() + n);
+        n = 16807 * n % kModulus;
+    }
+    const AllanCurve c = overlappingAllan(sums, 1.0, 1.0 / kModulus, {TauGrid::decade});
+    const struct {
+        std::uint64_t m;
+        double published;
+        double lastDigit;
+    } kPublished[] = {{1, 2.922319e-01, 1e-7}, {10, 9.159953e-02, 1e-8}, {100, 3.241343e-02, 1e-8}};
+    for (const auto& row : kPublished) {
+        const auto p = std::find_if(c.begin(), c.end(), [&](const AllanPoint& q) { return q.m == row.m; });
+        ASSERT_NE(c.end(), p) << row.m;
+        EXPECT_NEAR(row.published, p->sigma, row.lastDigit / 2) << row.m;
+    }
+}
+
+// The lanes square in 32-bit halves and hand wide differences to the scalar
+// loop: every path must give the exact sum, whatever the range and the size.
+TEST(SecondDifferences, EveryLanePathGivesTheSameExactSum) {
+    std::mt19937_64 rng(3);
+    std::uniform_int_distribution<std::int64_t> count(-32768, 32767);
+    std::vector<std::int64_t> theta{0};
+    for (int i = 0; i < 5000; ++i) theta.push_back(theta.back() + count(rng) + (i % 997 == 0 ? std::int64_t{1} << 40 : 0));
+    const std::vector<LanePath> paths = availableLanePaths();
+    EXPECT_EQ(LanePath::scalar, paths.front());
+    for (const std::size_t m : {1u, 2u, 3u, 7u, 64u, 1000u}) {
+        const std::size_t terms = theta.size() - 2 * m;
+        const std::pair<std::size_t, std::size_t> ranges[] = {{0, terms}, {5, 13}, {1, terms - 3}};
+        for (const auto& [from, to] : ranges) {
+            TwoWordSum exact;
+            for (std::size_t k = from; k < to; ++k) {
+                const std::int64_t d = theta[k + 2 * m] - 2 * theta[k + m] + theta[k];
+                exact.addSquare(static_cast<std::uint64_t>(d < 0 ? -d : d));
+            }
+            for (const LanePath path : paths) {
+                EXPECT_TRUE(sameSum(exact, squaredSecondDifferences(path, theta.data(), m, from, to)))
+                    << "path " << static_cast<int>(path) << ", m " << m << ", from " << from;
+            }
+        }
+    }
+}
+
+TEST(TauGrid, OctaveDecadeAndAllStopWhereTwoSecondDifferencesRemain) {
+    using Sizes = std::vector<std::size_t>;
+    EXPECT_EQ((Sizes{1, 2, 4}), clusterSizes(TauGrid::octave, 9));
+    EXPECT_EQ((Sizes{1, 2, 4, 8}), clusterSizes(TauGrid::octave, 17));
+    EXPECT_EQ((Sizes{1, 2, 5, 10, 20, 50, 100}), clusterSizes(TauGrid::decade, 201));
+    EXPECT_EQ((Sizes{1, 2, 5, 10, 20, 50}), clusterSizes(TauGrid::decade, 200));
+    EXPECT_EQ((Sizes{1, 2, 3, 4}), clusterSizes(TauGrid::all, 9));
+    EXPECT_TRUE(clusterSizes(TauGrid::octave, 2).empty());
+    for (const TauGrid grid : {TauGrid::octave, TauGrid::decade, TauGrid::all}) {
+        EXPECT_EQ(grid, tauGridNamed(tauGridName(grid)));
+    }
+    EXPECT_FALSE(tauGridNamed("weekly"));
 }
 
 TEST(AllanCurve, FullScaleCountsOverLongClustersStayExact) {
@@ -84,6 +151,10 @@ TEST(NoiseFigures, WhiteNoiseGivesNAndOnlyBoundsForBAndK) {
     EXPECT_FALSE(f.instability.measured);
     EXPECT_FALSE(f.rawMinimum.measured);
     EXPECT_FALSE(f.rateWalk.measured);
+    for (const NoiseFigure* bound : {&f.instability, &f.rawMinimum, &f.rateWalk}) {
+        EXPECT_GT(bound->value, 0.0);
+        EXPECT_EQ(bound->value, bound->upper);  // a bound's upper is the bound itself
+    }
     EXPECT_NEAR(f.instability.value * kFlickerFloorFactor, f.rawMinimum.value, 1e-12);
     // The bounds lie at or above where the curve ended, and above the truth (zero).
     EXPECT_GE(f.rawMinimum.value, c.back().sigma * 0.999);

@@ -16,5 +16,6 @@ $SUDO apt-get install -y -q --no-install-recommends \
   umockdev libumockdev-dev \
   clang libclang-rt-14-dev \
   g++-mingw-w64-x86-64-posix wine64 \
-  libcli11-dev \
-  dpkg-dev file
+  libcli11-dev libboost-dev \
+  dpkg-dev file \
+  chromium python3-pandas
