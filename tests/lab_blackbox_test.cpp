@@ -86,12 +86,10 @@ TEST(LabBlackbox, TheVersionIsShownAndAWrongOptionOrScaleIsNamed) {
         std::string message;
     } cases[] = {
         {{"record", "--outt", "x.csv"}, "record: unknown option --outt"},
-        {{"--bogus"}, "unknown option --bogus"},
         {{"replay", capture, "--config", kExample, "--gyro-scale", "-0.0010652644360316951"},
          "--gyro-scale: '-0.0010652644360316951' is outside 1e-6..1 rad/s per count"},
         {{"allan", capture, "--gyro-scale", "0"}, "--gyro-scale: '0' is outside"},
         {{"check", "--config", kExample, "--gyro-scale", "2"}, "--gyro-scale: '2' is outside"},
-        {{"replay", capture, "--config", kExample, "--gyro-scale", "inf"}, "--gyro-scale: 'inf' is not a plain finite number"},
     };
     for (const auto& c : cases) {
         const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, c.args);
@@ -162,30 +160,23 @@ std::vector<double> replayedYaws(const std::string& out) {
     return yaws;
 }
 
-// The number before each of `names` in record's end line ("..., 12 gaps, ...").
-std::map<std::string, std::uint64_t> endLineCounts(const std::string& out) {
-    const std::size_t at = out.find("\nrecorded ");
-    const std::string line = out.substr(at + 1, out.find('\n', at + 1) - at - 1);
-    std::map<std::string, std::uint64_t> counts;
-    static const std::regex kCount("([0-9]+) (samples|reports|gaps|timeouts|other reports|dropped)");
-    for (std::sregex_iterator it(line.begin(), line.end(), kCount), end; it != end; ++it) {
-        counts[(*it)[2]] = std::stoull((*it)[1]);
+// The rows without their first column (host time), from the first `count` rows on.
+std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
+    std::vector<std::string> rows;
+    std::istringstream in(text);
+    for (std::string line; rows.size() < count && std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
     }
-    return counts;
+    return rows;
 }
 
-// The same from the capture's own "# summary" line, with the rows counted.
-std::map<std::string, std::uint64_t> fileCounts(const std::string& text) {
-    std::map<std::string, std::uint64_t> counts;
-    std::istringstream summary(lastLine(text).substr(std::string("# summary").size()));
-    for (std::string key, value; summary >> key >> value;) {
-        if (key != "duration_s") counts[key == "other_reports" ? "other reports" : key] = std::stoull(value);
-    }
-    std::istringstream in(text);
-    std::uint64_t rows = 0;
-    for (std::string line; std::getline(in, line);) rows += !line.empty() && std::isdigit(static_cast<unsigned char>(line[0]));
-    counts["rows"] = rows;
-    return counts;
+// Record's end line as the capture's own "# summary" line says it must read.
+std::string expectedEndCounts(const std::string& summaryLine) {
+    std::map<std::string, std::string> count;
+    std::istringstream in(summaryLine.substr(std::string("# summary").size()));
+    for (std::string key, value; in >> key >> value;) count[key] = value;
+    return ": " + count["samples"] + " samples, " + count["reports"] + " reports, " + count["gaps"] + " gaps, " +
+           count["timeouts"] + " timeouts, " + count["other_reports"] + " other reports, " + count["dropped"] + " dropped";
 }
 
 TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
@@ -200,13 +191,9 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     EXPECT_EQ(text.rfind("# headvane-capture 1\n# tool headvane-lab ", 0), 0u);
     EXPECT_NE(text.find("\n# unit_serial LHR-7A3D19C4\n# config_serial LHR-7A3D19C4\n"), std::string::npos);
     EXPECT_EQ(lastLine(text).rfind("# summary duration_s 1.0", 0), 0u) << lastLine(text);
-    std::map<std::string, std::uint64_t> said = endLineCounts(recorded.out);
-    std::map<std::string, std::uint64_t> written = fileCounts(text);
-    EXPECT_EQ(said.size(), 6u) << recorded.out;
-    EXPECT_GT(said["samples"], 1000u);
-    EXPECT_EQ(written["rows"], said["samples"]);
-    written.erase("rows");
-    EXPECT_EQ(said, written) << recorded.out << lastLine(text);
+    EXPECT_NE(recorded.out.find(expectedEndCounts(lastLine(text))), std::string::npos) << recorded.out << lastLine(text);
+    const std::size_t rows = deviceColumns(text, text.size()).size();
+    EXPECT_NE(lastLine(text).find(" samples " + std::to_string(rows) + " "), std::string::npos) << rows;
 
     const std::vector<std::string> args = {"replay", hostPath(capture), "--config", kExample};
     const Finished first = runToEnd(HEADVANE_LAB_SIM_EXE, args);
@@ -218,16 +205,6 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     ASSERT_FALSE(yaws.empty()) << first.out;
     EXPECT_NEAR(*std::max_element(yaws.begin(), yaws.end()), 40.0, 1.5);
     EXPECT_NE(first.out.find("\nsamples "), std::string::npos);
-}
-
-// The rows without their first column (host time), from the first `count` rows on.
-std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
-    std::vector<std::string> rows;
-    std::istringstream in(text);
-    for (std::string line; rows.size() < count && std::getline(in, line);) {
-        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
-    }
-    return rows;
 }
 
 TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
