@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
-#include "brief_lock.h"
 #include "headset_config.h"
 #include "imu_sample.h"
 #include "vector_math.h"
@@ -58,28 +58,22 @@ private:
     friend struct AttitudeFilterProbe;  // test-only view of the bias window
 
     void restart();
-    double intervalSince(std::uint32_t timestamp);
-    Vector3 measureGravity(const ImuSample& sample);
+    double intervalSince(std::uint32_t timestamp) const;
+    void measureGravity(const ImuSample& sample);
     void feedBiasWindow(const ImuSample& sample, double dt);
     void finishBiasWindow(const Vector3& mean);
-    void integrate(const ImuSample& sample, const Vector3& upTwiceNow, double dt);
-    void integratePlainly(Vector3 omega, bool correct, double gain, double dt);
+    void integrate(const ImuSample& sample, double dt);
 
     FilterParams params;
     Matrix3 imuToHead{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};  // head = imuToHead * imu
     Vector3 accBias;                  // g
     Vector3 accScale{1.0, 1.0, 1.0};  // factor per axis
     Vector3 gyroBias;                 // raw counts, from the configuration
-    double gPerCount = 0.0;           // 1 / accLsbPerG where that is exact, else 0: divide
-    Vector3 gPerCountScaled;          // gPerCount * accScale, where multiplying a count by it
-    bool scaledExactly = false;       //   gives the bits of multiplying by the two in turn
-    mutable BriefLock mutex;          // guards everything below and above
+    mutable std::mutex mutex;         // guards everything below and above
 
     Quaternion q;                     // orientation, head to world
     bool haveTime = false;
     std::uint32_t lastTime = 0;       // device ticks of the previous sample
-    std::uint32_t lastTicks = 0;      // the previous interval, ticks, and in seconds:
-    double lastInterval = 0.0;        //   samples mostly come evenly spaced
     bool capturing = true;
     Vector3 gyroSum;                  // raw counts
     Vector3 gyroSumSq;                // raw counts squared

@@ -1,16 +1,12 @@
 // Double-precision vectors and quaternions: products, rotation, normalisation, angles, wrapping.
-// Stateless and allocation-free. The operation order of each formula is kept
-// as written on purpose: the filter's results are reproducible to the bit.
+// Stateless value functions; none allocates, locks or fails. Each formula
+// keeps its textbook order of operations, so results repeat to the bit.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
 
 namespace vesko {
 
@@ -57,12 +53,12 @@ inline constexpr double dot(const Vector3& a, const Vector3& b) noexcept {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
-// std::sqrt on purpose: its errno check is a compare and a branch beside the
-// square root, while moving the sum into an SSE2 register first puts two
-// shuffles in front of it, on the path to the gravity direction.
 inline double norm(const Vector3& v) noexcept { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
-// m * v, each row summed left to right.
+// v / d, component by component.
+inline constexpr Vector3 divide(const Vector3& v, double d) noexcept { return {v.x / d, v.y / d, v.z / d}; }
+
+// m * v: row i of the result is dot(row i of m, v).
 inline constexpr Vector3 multiply(const Matrix3& m, const Vector3& v) noexcept {
     return {dot(m[0], v), dot(m[1], v), dot(m[2], v)};
 }
@@ -79,8 +75,8 @@ inline constexpr Quaternion multiply(const Quaternion& a, const Quaternion& b) n
 
 inline constexpr Quaternion conjugate(const Quaternion& q) noexcept { return {q.w, -q.x, -q.y, -q.z}; }
 
-// For a unit q this is q (x) (0, v) (x) q*, at a fraction of the cost; q is
-// used as given, not normalised.
+// v turned by q; for a unit q this is q (x) (0, v) (x) conjugate(q). q is used
+// as given, not normalised; rotate(conjugate(q), v) turns the other way.
 inline constexpr Vector3 rotate(const Quaternion& q, const Vector3& v) noexcept {
     const Vector3 qv{q.x, q.y, q.z};
     Vector3 t = cross(qv, v);
@@ -89,39 +85,13 @@ inline constexpr Vector3 rotate(const Quaternion& q, const Vector3& v) noexcept 
     return {v.x + q.w * t.x + u.x, v.y + q.w * t.y + u.y, v.z + q.w * t.z + u.z};
 }
 
-// v / d component by component. Where SSE2 is at hand x and y share one
-// division: the divider is slow and not fully pipelined.
-inline Vector3 divide(const Vector3& v, double d) noexcept {
-#if defined(__SSE2__) || defined(_M_X64)
-    alignas(16) double xy[2];
-    _mm_store_pd(xy, _mm_div_pd(_mm_set_pd(v.y, v.x), _mm_set1_pd(d)));
-    return {xy[0], xy[1], v.z / d};
-#else
-    return {v.x / d, v.y / d, v.z / d};
-#endif
-}
-
 // Unit-length copy of q; a zero quaternion has no direction and becomes the identity.
 inline Quaternion normalize(const Quaternion& q) noexcept {
-    const double s = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
-#if defined(__SSE2__) || defined(_M_X64)
-    // The square root without std::sqrt's errno check, then two divisions
-    // of two lanes each, as in divide.
-    const __m128d d = _mm_sqrt_pd(_mm_set1_pd(s));
-    if (_mm_cvtsd_f64(d) <= 0.0) {
-        return identity();
-    }
-    alignas(16) double r[4];
-    _mm_store_pd(r, _mm_div_pd(_mm_set_pd(q.x, q.w), d));
-    _mm_store_pd(r + 2, _mm_div_pd(_mm_set_pd(q.z, q.y), d));
-    return {r[0], r[1], r[2], r[3]};
-#else
-    const double n = std::sqrt(s);
+    const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
     if (n <= 0.0) {
         return identity();
     }
     return {q.w / n, q.x / n, q.y / n, q.z / n};
-#endif
 }
 
 // Inverts q = R(+Y, yaw) (x) R(+X, pitch) (x) R(+Z, roll). The pitch term is
@@ -135,19 +105,15 @@ inline YawPitchRoll toYawPitchRoll(const Quaternion& q) noexcept {
     return {yaw * kDegreesPerRadian, pitch * kDegreesPerRadian, roll * kDegreesPerRadian};
 }
 
-// Brings an angle in degrees into [-180, 180]; both ends stay as they are.
-// Within a few turns this is exactly the step-by-360 loop. Larger angles are
-// first reduced with fmod (exact) so the time never grows with the angle, and
-// an infinite angle, which has no direction, gives NaN. NaN passes through.
+// Brings an angle in degrees into [-180, 180] by whole turns; both ends stay as
+// they are and NaN passes through. Beyond ten turns fmod (exact) comes first,
+// so huge angles cannot loop for ever; infinity has no direction and gives NaN.
 inline double wrap(double angleDegrees) noexcept {
-    constexpr double kStepwiseLimit = 3600.0;  // degrees; at most 10 steps below it
-    double a = angleDegrees;
-    if (std::isinf(a)) {
+    constexpr double kStepwiseLimit = 3600.0;  // degrees
+    if (std::isinf(angleDegrees)) {
         return std::numeric_limits<double>::quiet_NaN();
     }
-    if (std::fabs(a) > kStepwiseLimit) {
-        a = std::fmod(a, 360.0);
-    }
+    double a = std::fabs(angleDegrees) > kStepwiseLimit ? std::fmod(angleDegrees, 360.0) : angleDegrees;
     while (a > 180.0) {
         a -= 360.0;
     }

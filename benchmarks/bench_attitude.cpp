@@ -2,7 +2,6 @@
 // written step, and behind report processing. The common path: integration
 // with the gravity correction, lock included.
 #include "attitude_filter.h"
-#include "attitude_step.h"
 #include "imu_sample.h"
 #include "literal_attitude_step.h"
 
@@ -12,7 +11,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -125,77 +123,6 @@ void BM_LiteralStep(benchmark::State& bench) {
 }
 BENCHMARK(BM_LiteralStep);
 
-// The floor under update: only the chain from one orientation to the next (up
-// seen from q, cross product, correction, Euler step, normalisation), with the
-// filter's own step functions, and the doubled measured up and the rate read
-// from tables, so nothing off the chain holds it up.
-struct ChainInputs {
-    static constexpr std::size_t kSteps = 3 * 1024;
-    std::vector<vesko::Vector3> upTwice = std::vector<vesko::Vector3>(kSteps);
-    std::vector<vesko::Vector3> rate = std::vector<vesko::Vector3>(kSteps);
-    ChainInputs() {
-        for (std::size_t n = 0; n < kSteps; ++n) {
-            const double phase = 2.0 * 3.141592653589793 * static_cast<double>(n) / kSteps;
-            upTwice[n] = vesko::divide({0.3 * std::sin(phase), 2.0, -0.24 * std::cos(phase)}, 1.02);
-            rate[n] = {0.08 * std::cos(phase), -0.04 * std::sin(2 * phase), 0.06 * std::sin(phase)};
-        }
-    }
-};
-
-// Inlined by force: called out of line, its q would go through memory in
-// both loops, and the one with q in registers would measure nothing new.
-[[gnu::always_inline]] inline vesko::Quaternion chainStep(const vesko::Quaternion& q, const vesko::Vector3& upTwice,
-                                                          vesko::Vector3 omega) {
-    constexpr double kDt = 0.001;
-    constexpr double kGain = 0.45;
-    const vesko::Vector3 e = vesko::cross(upTwice, vesko::halfUpSeenByOrdinary(q));
-    for (std::size_t i = 0; i < 3; ++i) omega[i] = omega[i] + kGain * e[i];
-    return vesko::normalize(vesko::eulerStepOrdinary(q, omega, kDt));
-}
-
-vesko::Quaternion chainStart() { return vesko::normalize({0.99, 0.05, 0.08, 0.03}); }
-
-// The chain with q kept in registers: nothing else at all.
-void BM_OrientationChain(benchmark::State& bench) {
-    const ChainInputs in;
-    vesko::Quaternion q = chainStart();
-    std::size_t n = 0;
-    for (auto _ : bench) {
-        if (!vesko::unitOrdinary(q)) {
-            bench.SkipWithError("the chain left the short forms");
-            break;
-        }
-        q = chainStep(q, in.upTwice[n], in.rate[n]);
-        n = n + 1 == ChainInputs::kSteps ? 0 : n + 1;
-    }
-    benchmark::DoNotOptimize(q);
-    bench.SetItemsProcessed(bench.iterations());
-}
-BENCHMARK(BM_OrientationChain);
-
-// The chain as update has to run it between two calls: q read from memory
-// and stored back, under the filter's lock. The floor for update itself.
-void BM_OrientationChainHeld(benchmark::State& bench) {
-    const ChainInputs in;
-    struct {
-        vesko::BriefLock lock;
-        vesko::Quaternion q = chainStart();
-    } held;
-    benchmark::DoNotOptimize(&held);  // others may see it: the atomics then keep q in memory
-    std::size_t n = 0;
-    for (auto _ : bench) {
-        const std::lock_guard lock(held.lock);
-        if (!vesko::unitOrdinary(held.q)) {
-            bench.SkipWithError("the chain left the short forms");
-            break;
-        }
-        held.q = chainStep(held.q, in.upTwice[n], in.rate[n]);
-        n = n + 1 == ChainInputs::kSteps ? 0 : n + 1;
-    }
-    bench.SetItemsProcessed(bench.iterations());
-}
-BENCHMARK(BM_OrientationChainHeld);
-
 void putLe(std::uint8_t* out, std::uint32_t value, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
@@ -271,29 +198,17 @@ public:
             const std::string name = run.run_name.function_name;
             if (name == "BM_UpdateTracking") update = run.GetAdjustedCPUTime();
             if (name == "BM_LiteralStep") literal = run.GetAdjustedCPUTime();
-            if (name == "BM_OrientationChain") chain = run.GetAdjustedCPUTime();
-            if (name == "BM_OrientationChainHeld") held = run.GetAdjustedCPUTime();
         }
     }
     void printRatio() const {
         if (update > 0.0 && literal > 0.0) {
             std::printf("update / literal step: %.1f ns / %.1f ns = %.3f\n", update, literal, update / literal);
         }
-        if (chain > 0.0 && literal > 0.0) {
-            std::printf("orientation chain alone / literal step: %.1f ns / %.1f ns = %.3f\n", chain, literal,
-                        chain / literal);
-        }
-        if (held > 0.0 && literal > 0.0) {
-            std::printf("orientation chain through memory, locked / literal step: %.1f ns / %.1f ns = %.3f\n", held,
-                        literal, held / literal);
-        }
     }
 
 private:
     double update = 0.0;
     double literal = 0.0;
-    double chain = 0.0;
-    double held = 0.0;
 };
 
 }  // namespace

@@ -82,7 +82,10 @@ void biasWindow(LiteralFilter& f, const ImuSample& sample, double dt) {
         f.captureTime = 0.0;
         return;
     }
-    f.capturedBias = mean;
+    // The window sees the configured gyroscope bias too; integration takes that off on its own.
+    for (std::size_t i = 0; i < 3; ++i) {
+        f.capturedBias[i] = mean[i] - f.gyroBias[i];
+    }
     f.status.bias = mean;
     f.capturing = false;
     const Vector3 v = f.status.gHead;
@@ -123,6 +126,26 @@ void integrate(LiteralFilter& f, const ImuSample& sample, double dt) {
 }
 
 }  // namespace
+
+void literalConfigure(LiteralFilter& f, const HeadsetConfig& config, const FilterParams& params) {
+    const std::lock_guard lock(f.mutex);
+    f.params = params;
+    const Vector3 plusX{config.imu.plusX[0], config.imu.plusX[1], config.imu.plusX[2]};
+    const Vector3 plusZ{config.imu.plusZ[0], config.imu.plusZ[1], config.imu.plusZ[2]};
+    const Vector3 py = crossOf(plusZ, plusX);
+    for (std::size_t i = 0; i < 3; ++i) {
+        f.imuToHead[i] = {plusX[i], py[i], plusZ[i]};
+        f.accBias[i] = config.imu.accBias[i];
+        f.accScale[i] = config.imu.accScale[i];
+        f.gyroBias[i] = config.imu.gyroBias[i];
+    }
+    restart(f);
+}
+
+void literalRecaptureBias(LiteralFilter& f) {
+    const std::lock_guard lock(f.mutex);
+    restart(f);
+}
 
 void literalUpdate(LiteralFilter& f, const ImuSample& sample) {
     const std::lock_guard lock(f.mutex);

@@ -1,5 +1,6 @@
 // The filter's update written plainly, step by step as its definition reads:
-// the baseline the filter's own update is measured against. Benchmarks only.
+// the baseline the filter's own update is measured against, and the reference
+// its results are compared with.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 
 namespace vesko::bench {
 
-// The filter's state, with the identity mounting and no calibration.
+// The filter's state; the identity mounting and no calibration until configured.
 struct LiteralFilter {
     FilterParams params;
     Matrix3 imuToHead{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
@@ -30,6 +31,8 @@ struct LiteralFilter {
     FilterSnapshot status;
 };
 
+void literalConfigure(LiteralFilter& f, const HeadsetConfig& config, const FilterParams& params);
 void literalUpdate(LiteralFilter& f, const ImuSample& sample);
+void literalRecaptureBias(LiteralFilter& f);
 
 }  // namespace vesko::bench

@@ -1,13 +1,11 @@
 // One filter shared by a feeding thread and a reading thread, as the tool runs it.
 // Meant for ThreadSanitizer as much as for the plain build.
 #include "attitude_filter.h"
-#include "brief_lock.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
-#include <mutex>
 #include <thread>
 
 #include "synthetic_imu.h"
@@ -54,32 +52,6 @@ TEST(Concurrency, ReaderFeedsWhileMainThreadReadsRecentersAndRecaptures) {
     EXPECT_EQ(kSamples, s.samples);
     EXPECT_EQ(0u, s.resets);
     EXPECT_TRUE(everReady || s.ready);
-}
-
-// The filter's lock: exclusive between two busy threads (a lost increment or,
-// under ThreadSanitizer, a race on the plain counter shows a fault), and
-// try_lock refuses while it is held.
-TEST(Concurrency, BriefLockExcludesAndTryLockRefusesWhileHeld) {
-    constexpr int kRounds = 200'000;
-    BriefLock lock;
-    long counter = 0;
-    auto work = [&] {
-        for (int i = 0; i < kRounds; ++i) {
-            const std::lock_guard guard(lock);
-            counter = counter + 1;
-        }
-    };
-    std::thread other(work);
-    work();
-    other.join();
-    EXPECT_EQ(2L * kRounds, counter);
-    ASSERT_TRUE(lock.try_lock());
-    std::thread([&] { EXPECT_FALSE(lock.try_lock()); }).join();
-    lock.unlock();
-    std::thread([&] {
-        EXPECT_TRUE(lock.try_lock());
-        lock.unlock();
-    }).join();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "attitude_probe.h"
@@ -227,6 +228,64 @@ Quaternion afterOneStep(const Counts& gyro, const Counts& acc) {
     feed.first();
     feed.after(kTicksPerMs, gyro, acc);
     return filter.orientation(0.0);
+}
+
+// A constant body rate held for a second turns the orientation by rate x time
+// about that head axis, multiplied on from the right; 2 g keeps the
+// correction off. The Euler step's own error here is about 1e-8 rad.
+TEST(Integration, KnownRateIntegratesToTheKnownAngle) {
+    const Counts acc2g{0, 8192, 0};
+    const Quaternion starts[] = {identity(), test::fromYawPitchRoll(30.0, 20.0, 10.0)};
+    const Vector3 axes[] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const Quaternion& start : starts) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            for (const std::int16_t counts : {8, -12}) {  // 0.5 and -0.75 rad/s
+                AttitudeFilter filter;
+                filter.configure(HeadsetConfig{}, exactRateParams());
+                Probe::track(filter, start);
+                SampleFeed feed{filter};
+                Counts gyro{0, 0, 0};
+                gyro[axis] = counts;
+                feed.first(gyro, acc2g);
+                for (int n = 0; n < 1000; ++n) feed.after(kTicksPerMs, gyro, acc2g);
+                const double degrees = counts / 16.0 * 180.0 / 3.141592653589793;
+                const Quaternion want = multiply(start, test::about(axes[axis], degrees));
+                const Quaternion got = filter.orientation(0.0);
+                EXPECT_NEAR(want.w, got.w, 1e-7) << axis << " " << counts;
+                test::expectVectorNear({want.x, want.y, want.z}, {got.x, got.y, got.z}, 1e-7);
+            }
+        }
+    }
+}
+
+// Angle between the measured up and up as the orientation sees it, radians.
+double tiltError(const AttitudeFilter& filter) {
+    const Vector3 seen = rotate(conjugate(filter.orientation(0.0)), {0.0, 1.0, 0.0});
+    const Vector3 measured = filter.snapshot().gHead;
+    return std::atan2(norm(cross(seen, measured)), dot(seen, measured));
+}
+
+// At rest the correction turns at gain x sin(error) towards gravity, so the
+// error e falls as tan(e/2) = tan(e0/2) exp(-gain t); the Euler steps follow
+// that to within 0.5 % over 2 s at gain 2.
+TEST(GravityCorrection, PullsATiltedStartToGravityAtTheGainsRate) {
+    const Counts tilted{1401, 3849, 0};  // up leaning 20 degrees towards head +X
+    for (const double gain : {0.5, 2.0}) {
+        FilterParams params;
+        params.correctionGain = gain;
+        AttitudeFilter filter;
+        filter.configure(HeadsetConfig{}, params);
+        Probe::track(filter, identity());
+        SampleFeed feed{filter};
+        feed.first(kNoRate, tilted);
+        const double e0 = tiltError(filter);
+        EXPECT_NEAR(20.0 * 3.141592653589793 / 180.0, e0, 1e-4);
+        for (int second = 1; second <= 2; ++second) {
+            for (int n = 0; n < 1000; ++n) feed.after(kTicksPerMs, kNoRate, tilted);
+            const double want = 2.0 * std::atan(std::tan(e0 / 2.0) * std::exp(-gain * second));
+            EXPECT_NEAR(want, tiltError(filter), want * 1e-2) << gain << " after " << second << " s";
+        }
+    }
 }
 
 TEST(GravityCorrection, AppliesOnlyBetweenHalfAndOneAndAHalfGAndBelowOneRadPerSecond) {

@@ -7,6 +7,7 @@
 
 #include "simulated_noise.h"
 #include "simulated_operator.h"
+#include "vector_math.h"
 
 namespace vesko {
 
@@ -14,21 +15,17 @@ namespace {
 
 using Axes = std::array<double, 3>;
 
-Axes cross(const Axes& a, const Axes& b) noexcept {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-double dot(const Axes& a, const Axes& b) noexcept {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+Vector3 toVector(const Axes& a) noexcept { return {a[0], a[1], a[2]}; }
 
 // Head-frame vector to IMU components. The IMU's axes in head coordinates are
 // plus_x, plus_z × plus_x and plus_z, orthonormal, so the inverse of the
 // mounting is the projection onto each of them.
 Axes headToImu(const Axes& head) noexcept {
     using C = SimulatedCalibration;
-    const Axes plusY = cross(C::imuPlusZ, C::imuPlusX);
-    return {dot(C::imuPlusX, head), dot(plusY, head), dot(C::imuPlusZ, head)};
+    const Vector3 plusX = toVector(C::imuPlusX);
+    const Vector3 plusZ = toVector(C::imuPlusZ);
+    const Vector3 v = toVector(head);
+    return {dot(plusX, v), dot(cross(plusZ, plusX), v), dot(plusZ, v)};
 }
 
 std::int16_t toCounts(double value) noexcept {
