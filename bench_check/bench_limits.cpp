@@ -3,8 +3,10 @@
 
 #include <array>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "config_file.h"
+#include "printf_string.h"
 
 namespace vesko {
 
@@ -53,8 +55,31 @@ bool applyMembers(const nlohmann::json& doc, BenchLimits& limits, std::string& e
         }
         updated.*(k->field) = v;
     }
+    // The file may set either end: the pair is judged as it will be used.
+    if (updated.gyroNoiseMinCounts > updated.gyroNoiseMaxCounts) {
+        error = printfString("'gyro_noise_min_counts' (%g) is above 'gyro_noise_max_counts' (%g)",
+                             updated.gyroNoiseMinCounts, updated.gyroNoiseMaxCounts);
+        return false;
+    }
     limits = updated;
     return true;
+}
+
+// The JSON reader keeps the last of two equal keys; a limits file that says
+// two things about one limit is refused instead.
+std::string firstRepeatedKey(const std::string& text) {
+    std::set<std::string> seen;
+    std::string repeated;
+    const auto watch = [&](int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        if (event == nlohmann::json::parse_event_t::key && depth == 1 && repeated.empty() && parsed.is_string() &&
+            !seen.insert(parsed.get<std::string>()).second) {
+            repeated = parsed.get<std::string>();
+        }
+        return true;
+    };
+    const nlohmann::json parsed = nlohmann::json::parse(text, watch, false);
+    static_cast<void>(parsed);
+    return repeated;
 }
 
 }  // namespace
@@ -67,6 +92,11 @@ bool parseBenchLimits(const std::string& text, BenchLimits& limits, std::string&
     }
     if (!doc.is_object()) {
         error = "must be a JSON object of limits";
+        return false;
+    }
+    const std::string repeated = firstRepeatedKey(text);
+    if (!repeated.empty()) {
+        error = "key '" + repeated + "' given twice";
         return false;
     }
     return applyMembers(doc, limits, error);

@@ -19,8 +19,8 @@ struct BenchLimits {
 };
 
 // Reads a JSON object whose members override the defaults in `limits`. Unknown
-// keys, values that are not numbers and negative values are refused with a text
-// naming the key. Never throws.
+// or repeated keys, values that are not numbers, negative values and a minimum
+// above its maximum are refused with a text naming the key. Never throws.
 bool parseBenchLimits(const std::string& text, BenchLimits& limits, std::string& error);
 
 // The same from a file; errors begin with the path.

@@ -31,7 +31,7 @@ void CheckProcedure::feed(const ImuSample& sample) {
     if (dt > kMaxSampleGap) {
         still.reset();
         if (step == Step::gyroScale && turnPhase != TurnPhase::settle) {
-            say("  gap in the data: this turn is measured again; hold the headset still first.");
+            queueLine("  gap in the data: this turn is measured again; hold the headset still first.");
             turnPhase = TurnPhase::settle;
         }
         return;
@@ -55,15 +55,15 @@ void CheckProcedure::skipStep() {
     if (!started || step == Step::done) return;
     if (step == Step::rest) {
         result.rest = StepOutcome::skipped;
-        say("  rest skipped.");
+        queueLine("  rest skipped.");
         beginStep(Step::sixPositions);
     } else if (step == Step::sixPositions) {
         result.sixPositions = StepOutcome::skipped;
-        say("  six positions skipped.");
+        queueLine("  six positions skipped.");
         beginStep(Step::gyroScale);
     } else {
         result.gyroScale = StepOutcome::skipped;
-        say("  gyro scale skipped.");
+        queueLine("  gyro scale skipped.");
         beginStep(Step::done);
     }
 }
@@ -80,21 +80,21 @@ std::vector<ProcedureOutput> CheckProcedure::takeOutput() {
     return out;
 }
 
-void CheckProcedure::say(const std::string& line) {
+void CheckProcedure::queueLine(const std::string& line) {
     pending.push_back({false, {}, line});
 }
 
-void CheckProcedure::ask(const OperatorRequest& request, const std::string& instruction) {
+void CheckProcedure::queueRequest(const OperatorRequest& request, const std::string& instruction) {
     pending.push_back({true, request, instruction});
 }
 
 void CheckProcedure::beginStep(Step next) {
     step = next;
     if (next == Step::rest) {
-        say(printfString("Step 1 of 3 \u2014 rest (%.0f s): gyroscope bias and noise, |a|, yaw drift.",
-                         settings.restSeconds));
-        ask({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
-            "  Set the headset upright on a level bench and do not touch it.");
+        queueLine(printfString("Step 1 of 3 \u2014 rest (%.0f s): gyroscope bias and noise, |a|, yaw drift.",
+                               settings.restSeconds));
+        queueRequest({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
+                     "  Set the headset upright on a level bench and do not touch it.");
     } else if (next == Step::sixPositions) {
         beginSixPositions();
     } else if (next == Step::gyroScale) {

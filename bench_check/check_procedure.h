@@ -28,6 +28,12 @@ enum class StepOutcome { pending, done, skipped };
 
 inline constexpr int kTurnCount = 4;  // there and back, twice
 
+// The known signed angle of turn `index` (from 0): there is to the left
+// (positive, as the gyroscope reads a turn about the vertical), back to the right.
+constexpr double knownTurnDegrees(int index, double turnDegrees) noexcept {
+    return index % 2 == 0 ? turnDegrees : -turnDegrees;
+}
+
 struct CheckResults {
     StepOutcome rest = StepOutcome::pending;
     StepOutcome sixPositions = StepOutcome::pending;
@@ -35,9 +41,10 @@ struct CheckResults {
     RestResult restResult;
     std::vector<SampleStats> restBlocks;  // the still blocks the rest was measured over, in order
     std::string mountingSkipReason;  // why six positions cannot be judged, if so
+    std::string mountingFault;       // why the configured axes are no mounting at all, if so
     std::vector<FaceMeasurement> faces;
     SixPositionResult six;
-    std::vector<double> turnAngles;  // degrees, as integrated
+    std::vector<double> turnAngles;  // degrees about the measured vertical, left positive
     int turnsUnseen = 0;             // turns the gyroscope did not see start within the wait
 };
 
@@ -69,8 +76,8 @@ private:
     enum class Step { rest, sixPositions, gyroScale, done };
     enum class TurnPhase { settle, armed, turning };
 
-    void say(const std::string& line);
-    void ask(const OperatorRequest& request, const std::string& instruction);
+    void queueLine(const std::string& line);
+    void queueRequest(const OperatorRequest& request, const std::string& instruction);
     void beginStep(Step next);
     void beginSixPositions();
     void beginGyroScale();
@@ -99,6 +106,7 @@ private:
     TurnPhase turnPhase = TurnPhase::settle;
     double armedAt = 0.0;
     Axes3 turnBias{};
+    Vector3 turnUp{};  // IMU axes, from the still before the turn
     TurnIntegrator turn;
     std::vector<ProcedureOutput> pending;
 };

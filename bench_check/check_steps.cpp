@@ -47,25 +47,32 @@ void CheckProcedure::finishRest() {
     result.restBlocks = still.runBlocks();
     result.rest = StepOutcome::done;
     still.setRestBias(r.gyroBias);
-    say(printfString("  rest: %.1f s still; gyro bias %s counts, noise %s counts, |a| %.4f g, yaw drift %+.2f\u00b0/min",
-                     r.seconds, axesText(r.gyroBias, "%+.1f").c_str(), axesText(r.gyroNoise, "%.2f").c_str(),
-                     r.accNorm, r.yawDriftPerMin));
+    queueLine(printfString("  rest: %.1f s still; gyro bias %s counts, noise %s counts, |a| %.4f g, yaw drift %+.2f\u00b0/min",
+                           r.seconds, axesText(r.gyroBias, "%+.1f").c_str(), axesText(r.gyroNoise, "%.2f").c_str(),
+                           r.accNorm, r.yawDriftPerMin));
     beginStep(Step::sixPositions);
 }
 
 void CheckProcedure::beginSixPositions() {
-    say(printfString("Step 2 of 3 \u2014 six positions (%.0f s still on each side): mounting, accelerometer bias and scale.",
-                     settings.stillSeconds));
+    queueLine(printfString("Step 2 of 3 \u2014 six positions (%.0f s still on each side): mounting, accelerometer bias and scale.",
+                           settings.stillSeconds));
+    result.mountingFault = degenerateMounting(settings.calibration);
+    if (!result.mountingFault.empty()) {
+        result.sixPositions = StepOutcome::skipped;
+        queueLine("  " + result.mountingFault + ": the mounting fails. Six positions skipped.");
+        beginStep(Step::gyroScale);
+        return;
+    }
     const std::string misaligned = mountingMisalignment(settings.calibration);
     if (!misaligned.empty()) {
         result.mountingSkipReason = misaligned + "; six positions need the IMU's axes along the headset's.";
         result.sixPositions = StepOutcome::skipped;
-        say("  " + result.mountingSkipReason + " Skipped.");
+        queueLine("  " + result.mountingSkipReason + " Skipped.");
         beginStep(Step::gyroScale);
         return;
     }
     faceIndex = 0;
-    ask({OperatorRequest::Kind::lieOn, kSixFaces[0], 0.0}, placeInstruction(kSixFaces[0]));
+    queueRequest({OperatorRequest::Kind::lieOn, kSixFaces[0], 0.0}, placeInstruction(kSixFaces[0]));
 }
 
 bool CheckProcedure::newFaceDirection() const {
@@ -85,10 +92,10 @@ void CheckProcedure::recordFace() {
     const HeadsetFace face = kSixFaces[faceIndex];
     const FaceMeasurement m{face, still.run().accMean()};
     result.faces.push_back(m);
-    say(printfString("  %s: gravity on IMU %s, mean %s counts", faceName(face),
-                     axisName(dominantAxis(m.accRaw)).c_str(), axesText(m.accRaw, "%+.1f").c_str()));
+    queueLine(printfString("  %s: gravity on IMU %s, mean %s counts", faceName(face),
+                           axisName(dominantAxis(m.accRaw)).c_str(), axesText(m.accRaw, "%+.1f").c_str()));
     if (++faceIndex < kSixFaces.size()) {
-        ask({OperatorRequest::Kind::lieOn, kSixFaces[faceIndex], 0.0}, placeInstruction(kSixFaces[faceIndex]));
+        queueRequest({OperatorRequest::Kind::lieOn, kSixFaces[faceIndex], 0.0}, placeInstruction(kSixFaces[faceIndex]));
         return;
     }
     finishSixPositions();
@@ -97,19 +104,19 @@ void CheckProcedure::recordFace() {
 void CheckProcedure::finishSixPositions() {
     result.six = estimateSixPosition(result.faces, settings.calibration);
     result.sixPositions = StepOutcome::done;
-    for (const std::string& m : result.six.mismatches) say("  mounting: " + m);
-    if (!result.six.complete) say("  the six positions did not show each IMU axis once up and once down.");
+    for (const std::string& m : result.six.mismatches) queueLine("  mounting: " + m);
+    if (!result.six.complete) queueLine("  the six positions did not show each IMU axis once up and once down.");
     beginStep(Step::gyroScale);
 }
 
 void CheckProcedure::beginGyroScale() {
-    say(printfString("Step 3 of 3 \u2014 gyro scale: %.0f\u00b0 turns about the vertical against a stop, there and back, twice.",
-                     settings.turnDegrees));
+    queueLine(printfString("Step 3 of 3 \u2014 gyro scale: %.0f\u00b0 turns about the vertical against a stop, there and back, twice.",
+                           settings.turnDegrees));
     result.turnAngles.clear();
     result.turnsUnseen = 0;
     turnPhase = TurnPhase::settle;
-    ask({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
-        "  Set the headset upright against the stop and hold it still until asked to turn.");
+    queueRequest({OperatorRequest::Kind::lieOn, HeadsetFace::upright, 0.0},
+                 "  Set the headset upright against the stop and hold it still until asked to turn.");
 }
 
 bool CheckProcedure::uprightAgain() const {
@@ -122,12 +129,13 @@ void CheckProcedure::arm() {
     turn = {};
     armedAt = now;
     turnPhase = TurnPhase::armed;
+    turnUp = unit(calibratedAcc(still.run().accMean(), settings.calibration));
     const int k = static_cast<int>(result.turnAngles.size());
     const bool there = k % 2 == 0;
-    const double degrees = there ? settings.turnDegrees : -settings.turnDegrees;
-    ask({OperatorRequest::Kind::turn, HeadsetFace::upright, degrees},
-        printfString("  Turn %d of %d: turn the headset %s%.0f\u00b0 to the %s, to the stop, and hold it still.",
-                     k + 1, kTurnCount, there ? "" : "back ", settings.turnDegrees, there ? "left" : "right"));
+    const double degrees = knownTurnDegrees(k, settings.turnDegrees);
+    queueRequest({OperatorRequest::Kind::turn, HeadsetFace::upright, degrees},
+                 printfString("  Turn %d of %d: turn the headset %s%.0f\u00b0 to the %s, to the stop, and hold it still.",
+                              k + 1, kTurnCount, there ? "" : "back ", settings.turnDegrees, there ? "left" : "right"));
 }
 
 void CheckProcedure::feedTurn(const ImuSample& sample, StillnessRun::Block block) {
@@ -145,16 +153,16 @@ void CheckProcedure::feedTurn(const ImuSample& sample, StillnessRun::Block block
 }
 
 void CheckProcedure::finishTurn(bool seen) {
-    const double angle = turn.angleDegrees(turnBias, settings.gyroScale);
+    const double angle = turn.angleDegrees(turnBias, turnUp, settings.gyroScale);
+    const double known = knownTurnDegrees(static_cast<int>(result.turnAngles.size()), settings.turnDegrees);
     result.turnAngles.push_back(angle);
     const int number = static_cast<int>(result.turnAngles.size());
     if (seen) {
-        say(printfString("  turn %d: %.2f\u00b0 turned (%.0f\u00b0 known)", number, angle,
-                         settings.turnDegrees));
+        queueLine(printfString("  turn %d: %+.2f\u00b0 turned (%+.0f\u00b0 known)", number, angle, known));
     } else {
         ++result.turnsUnseen;
-        say(printfString("  turn %d: no turn seen in %.0f s (%.2f\u00b0 integrated)", number,
-                         settings.turnWaitSeconds, angle));
+        queueLine(printfString("  turn %d: no turn seen in %.0f s (%+.2f\u00b0 integrated)", number,
+                               settings.turnWaitSeconds, angle));
     }
     if (result.turnAngles.size() < static_cast<std::size_t>(kTurnCount)) {
         if (seen) arm();  // the still after this turn is the still before the next
@@ -173,8 +181,8 @@ std::string CheckProcedure::turnProgress() const {
                             settings.stillSeconds);
     }
     if (turnPhase == TurnPhase::armed) return printfString("turn %d of %d: turn now", k, kTurnCount);
-    return printfString("turn %d of %d: %.1f\u00b0 so far, then hold still", k, kTurnCount,
-                        turn.angleDegrees(turnBias, settings.gyroScale));
+    return printfString("turn %d of %d: %+.1f\u00b0 so far, then hold still", k, kTurnCount,
+                        turn.angleDegrees(turnBias, turnUp, settings.gyroScale));
 }
 
 }  // namespace vesko

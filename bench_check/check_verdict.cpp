@@ -2,7 +2,6 @@
 #include "check_verdict.h"
 
 #include <cmath>
-#include <numeric>
 
 #include "printf_string.h"
 
@@ -30,6 +29,12 @@ CheckRow row(std::string name, std::string unit, double limit, std::string limit
     return r;
 }
 
+// A live sensor always shows some noise; only an axis that never changed shows none.
+std::string noiseBelowMinimumNote(double noise, double minimum) {
+    if (noise == 0.0) return "no noise at all: the axis is stuck";
+    return printfString("%.3g counts is below the minimum of %g counts: too quiet for a live axis", noise, minimum);
+}
+
 void addRestRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration& cal, const BenchLimits& lim) {
     const bool done = res.rest == StepOutcome::done;
     const RestResult& r = res.restResult;
@@ -49,7 +54,7 @@ void addRestRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration&
         if (done) {
             noise.measured = r.gyroNoise[i];
             noise.outcome = within(r.gyroNoise[i] >= lim.gyroNoiseMinCounts && notBeyond(r.gyroNoise[i], lim.gyroNoiseMaxCounts));
-            if (r.gyroNoise[i] < lim.gyroNoiseMinCounts) noise.note = "no noise at all: the axis is stuck";
+            if (r.gyroNoise[i] < lim.gyroNoiseMinCounts) noise.note = noiseBelowMinimumNote(r.gyroNoise[i], lim.gyroNoiseMinCounts);
         }
         v.rows.push_back(noise);
     }
@@ -72,6 +77,10 @@ void addSixRows(CheckVerdict& v, const CheckResults& res, const ImuCalibration& 
     const SixPositionResult& six = res.six;
     CheckRow mounting = row("mounting", "faces", 0.0, "faces", "all 6 agree");
     mounting.note = done ? "" : res.mountingSkipReason;
+    if (!res.mountingFault.empty()) {
+        mounting.outcome = CheckOutcome::fail;
+        mounting.note = res.mountingFault;
+    }
     if (done) {
         mounting.measured = static_cast<double>(res.faces.size() - six.mismatches.size());
         mounting.outcome = within(six.mismatches.empty());
@@ -108,15 +117,29 @@ void addTurnRow(CheckVerdict& v, const CheckResults& res, const CheckSettings& s
     CheckRow scale = row("gyro_scale", "ratio", lim.gyroScalePercent, "%", printfString("1 \u00b1%g %%", lim.gyroScalePercent));
     scale.reference = 1.0;
     if (res.gyroScale == StepOutcome::done && !res.turnAngles.empty() && settings.turnDegrees > 0.0) {
-        const double mean = std::accumulate(res.turnAngles.begin(), res.turnAngles.end(), 0.0) /
-                            static_cast<double>(res.turnAngles.size());
-        const double ratio = mean / settings.turnDegrees;
+        // Each turn against its known signed angle: a reversed gyroscope reads about -1.
+        double ratioSum = 0.0;
+        int wrongWay = 0;
+        for (std::size_t k = 0; k < res.turnAngles.size(); ++k) {
+            const double ratio = res.turnAngles[k] / knownTurnDegrees(static_cast<int>(k), settings.turnDegrees);
+            ratioSum += ratio;
+            wrongWay += ratio < 0.0 ? 1 : 0;
+        }
+        const int turns = static_cast<int>(res.turnAngles.size());
+        const double ratio = ratioSum / turns;
         scale.measured = ratio;
         scale.outcome = within(notBeyond(std::fabs(ratio - 1.0) * 100.0, lim.gyroScalePercent));
-        if (res.turnsUnseen == 0 && ratio > 0.0) v.suggested.gyroScale = settings.gyroScale / ratio;
+        if (res.turnsUnseen == 0 && wrongWay == 0) v.suggested.gyroScale = settings.gyroScale / ratio;
         if (res.turnsUnseen > 0) {
             scale.outcome = CheckOutcome::fail;
-            scale.note = printfString("the gyroscope did not see %d of %d turns", res.turnsUnseen, static_cast<int>(res.turnAngles.size()));
+            scale.note = printfString("the gyroscope did not see %d of %d turns", res.turnsUnseen, turns);
+        } else if (wrongWay == turns) {
+            scale.outcome = CheckOutcome::fail;
+            scale.note = "every turn read the wrong way round (left must read positive about the vertical): "
+                         "the gyroscope's sign is reversed";
+        } else if (wrongWay > 0) {
+            scale.outcome = CheckOutcome::fail;
+            scale.note = printfString("%d of %d turns read the wrong way round: turned the other way?", wrongWay, turns);
         }
     }
     v.rows.push_back(scale);

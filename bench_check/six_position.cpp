@@ -28,7 +28,33 @@ std::string describeOffAxis(const char* key, const Vector3& v, double degrees) {
     return text;
 }
 
+std::string lengthFault(const char* key, const Vector3& v) {
+    const double length = norm(v);
+    if (std::fabs(length - 1.0) <= kMountingLengthTolerance) return {};
+    char text[200];
+    std::snprintf(text, sizeof text, "imu %s [%g, %g, %g] is %.3g long, not a unit vector", key, v.x, v.y, v.z,
+                  length);
+    return text;
+}
+
 }  // namespace
+
+std::string degenerateMounting(const ImuCalibration& calibration) {
+    const Vector3 plusX = toVector(calibration.plusX);
+    const Vector3 plusZ = toVector(calibration.plusZ);
+    for (const std::string& fault : {lengthFault("plus_x", plusX), lengthFault("plus_z", plusZ)}) {
+        if (!fault.empty()) return fault;
+    }
+    const double cosine = std::fmax(-1.0, std::fmin(1.0, dot(plusX, plusZ) / (norm(plusX) * norm(plusZ))));
+    const double degrees = std::acos(cosine) * kDegreesPerRadian;
+    if (std::fabs(degrees - 90.0) <= kMountingRightAngleToleranceDegrees) return {};
+    char text[200];
+    std::snprintf(text, sizeof text, "imu plus_x and plus_z are %.1f\u00b0 apart, not perpendicular%s", degrees,
+                  degrees < kMountingRightAngleToleranceDegrees || degrees > 180.0 - kMountingRightAngleToleranceDegrees
+                      ? " (parallel)"
+                      : "");
+    return text;
+}
 
 const char* faceName(HeadsetFace face) noexcept {
     switch (face) {

@@ -31,6 +31,15 @@ struct SignedAxis {
 std::string axisName(SignedAxis a);          // "+x", "-z"
 SignedAxis dominantAxis(const Axes3& v) noexcept;
 
+// The configured axes must be unit vectors within this and perpendicular
+// within the angle, or they describe no mounting at all.
+inline constexpr double kMountingLengthTolerance = 0.01;  // of the unit length
+inline constexpr double kMountingRightAngleToleranceDegrees = 1.0;
+
+// Empty when plus_x and plus_z can be an IMU's axes; otherwise a sentence
+// saying why not (zero, not of unit length, parallel, not perpendicular).
+std::string degenerateMounting(const ImuCalibration& calibration);
+
 // Empty when plus_x and plus_z each lie within the tolerance of a distinct head
 // axis; otherwise a sentence saying which does not.
 std::string mountingMisalignment(const ImuCalibration& calibration);

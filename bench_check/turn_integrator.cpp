@@ -1,10 +1,6 @@
 // Rectangle-rule integration of the gyroscope counts against device time.
 #include "turn_integrator.h"
 
-#include <cmath>
-
-#include "vector_math.h"
-
 namespace vesko {
 
 void TurnIntegrator::add(const ImuSample& sample) noexcept {
@@ -19,10 +15,10 @@ void TurnIntegrator::add(const ImuSample& sample) noexcept {
     for (std::size_t i = 0; i < 3; ++i) integral[i] += sample.gyro[i] * dt;
 }
 
-double TurnIntegrator::angleDegrees(const Axes3& bias, double gyroScale) const noexcept {
+double TurnIntegrator::angleDegrees(const Axes3& bias, const Vector3& up, double gyroScale) const noexcept {
     const Vector3 turned{integral[0] - bias[0] * duration, integral[1] - bias[1] * duration,
                          integral[2] - bias[2] * duration};
-    return norm(turned) * std::abs(gyroScale) * kDegreesPerRadian;
+    return dot(turned, up) * gyroScale * kDegreesPerRadian;
 }
 
 }  // namespace vesko

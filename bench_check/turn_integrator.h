@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "sample_stats.h"
+#include "vector_math.h"
 
 namespace vesko {
 
@@ -16,9 +17,11 @@ public:
     // (from its 48 MHz tick, across the 32-bit wrap). The first sample only sets the clock.
     void add(const ImuSample& sample) noexcept;
 
-    // The angle turned, in degrees, about whichever axis: the length of the
-    // integrated bias-corrected rate vector. `bias` in counts, `gyroScale` in rad/s per count.
-    double angleDegrees(const Axes3& bias, double gyroScale) const noexcept;
+    // The angle turned about `up` (a unit vector in IMU axes), in degrees,
+    // positive counter-clockwise seen from above: the integrated bias-corrected
+    // rate along `up`. Signed, so that a gyroscope read the wrong way round shows.
+    // `bias` in counts, `gyroScale` in rad/s per count.
+    double angleDegrees(const Axes3& bias, const Vector3& up, double gyroScale) const noexcept;
 
     double seconds() const noexcept { return duration; }
     std::uint64_t holes() const noexcept { return skipped; }

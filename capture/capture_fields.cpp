@@ -5,6 +5,8 @@
 #include <charconv>
 #include <limits>
 
+#include "printable_text.h"
+
 namespace vesko {
 
 namespace {
@@ -36,23 +38,31 @@ std::size_t splitFields(std::string_view line, std::array<std::string_view, kCap
     }
 }
 
+// A field as an error message quotes it: its start, with any byte that could
+// act on the terminal shown as \xHH.
+std::string quoted(std::string_view field) {
+    constexpr std::size_t kQuotedBytes = 40;
+    return "'" + printableText(field.substr(0, kQuotedBytes)) + "'";
+}
+
 bool intField(std::string_view text, std::size_t index, std::int64_t low, std::int64_t high,
               std::int64_t& value, std::string& what) {
     if (wholeInteger(text, value) && value >= low && value <= high) return true;
     what = "field ";
     what += kFieldNames[index];
-    what += ": '";
-    what += text.substr(0, 40);
-    what += "' is not an integer in ";
+    what += ": ";
+    what += quoted(text);
+    what += " is not an integer in ";
     what += std::to_string(low) + ".." + std::to_string(high);
     return false;
 }
 
-// The common case in one pass: digits only, each field ended by its comma.
-// Anything unusual returns false and the careful path below says what is wrong.
-class FastRow {
+// A row exactly as the capture writer puts it down, in one pass: six fraction
+// digits, plain digits, a sign only on negative axes, each field ended by its
+// comma. It declines anything else, leaving it to the field-by-field reader.
+class WriterFormRow {
 public:
-    explicit FastRow(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+    explicit WriterFormRow(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
 
     bool parse(CaptureRow& row) {
         std::uint64_t seconds = 0, fraction = 0, ticks = 0, seq = 0;
@@ -121,7 +131,11 @@ bool parseHostSeconds(std::string_view text, std::int64_t& micros) {
 }
 
 bool parseCaptureRow(std::string_view line, CaptureRow& row, std::string& what) {
-    if (FastRow(line).parse(row)) return true;
+    // The one-pass reader's only caller, so that it is inlined here: it reads nearly every row.
+    return WriterFormRow(line).parse(row) || parseCaptureRowByFields(line, row, what);
+}
+
+bool parseCaptureRowByFields(std::string_view line, CaptureRow& row, std::string& what) {
     std::array<std::string_view, kCaptureFieldCount> f;
     const std::size_t count = splitFields(line, f);
     if (count != kCaptureFieldCount) {
@@ -129,8 +143,7 @@ bool parseCaptureRow(std::string_view line, CaptureRow& row, std::string& what) 
         return false;
     }
     if (!parseHostSeconds(f[0], row.hostMicros)) {
-        what = "field t_host_s: '" + std::string(f[0].substr(0, 40)) +
-               "' is not a time in seconds (S or S.ffffff)";
+        what = "field t_host_s: " + quoted(f[0]) + " is not a time in seconds (S or S.ffffff)";
         return false;
     }
     std::array<std::int64_t, kCaptureFieldCount> v{};

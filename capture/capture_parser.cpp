@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kEventKey = "event";
 constexpr std::string_view kSummaryKey = "summary";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Splits off the first word (up to a blank) of `text`, leaving the rest.
 std::string_view firstWord(std::string_view& text) {
@@ -91,6 +92,7 @@ bool CaptureParser::finish() {
 
 bool CaptureParser::takeLine(std::string_view text) {
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);  // copied through Windows tools
+    if (lines_ == 1 && text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());  // saved by an editor
     if (text.empty()) return true;
     if (text[0] == '#') return takeComment(text.substr(1));
     if (!haveHeader_) return takeHeader(text);

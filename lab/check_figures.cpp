@@ -187,7 +187,8 @@ std::string turnFigure(const CheckResults& r, const CheckSettings& settings, con
     std::vector<double> angles;
     std::vector<std::string> labels;
     for (std::size_t i = 0; i < r.turnAngles.size(); ++i) {
-        angles.push_back(std::fabs(r.turnAngles[i]));  // each turn against the stop it was asked for
+        // Each turn against the stop it was asked for; one read the wrong way round falls below zero.
+        angles.push_back(r.turnAngles[i] * known / knownTurnDegrees(static_cast<int>(i), known));
         labels.push_back(printfString("turn %d (%s)", static_cast<int>(i) + 1, i % 2 == 0 ? "left" : "back right"));
     }
     constexpr double kHeight = 200.0;

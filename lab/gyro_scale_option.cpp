@@ -4,19 +4,36 @@
 
 namespace vesko {
 
+namespace {
+
+// A real unit reads about 1e-3 rad/s per count; outside these bounds a value
+// is a typo or a unit mix-up (deg/s, a negative sign), never a usable scale.
+constexpr double kLowestGyroScale = 1e-6;  // rad/s per count
+constexpr double kHighestGyroScale = 1.0;  // rad/s per count
+constexpr const char* kGyroScaleRange = "1e-6..1";  // the two above, as people write them
+
+// Empty when `text` is a usable scale; otherwise why not, quoting it.
+std::string gyroScaleProblem(const std::string& text, double& value) {
+    if (!parseGyroScale(text, value)) return "'" + text + "' is not a plain finite number";
+    if (value >= kLowestGyroScale && value <= kHighestGyroScale) return {};
+    return "'" + text + "' is outside " + kGyroScaleRange + " rad/s per count";
+}
+
+}  // namespace
+
 void addGyroScaleOption(CLI::App& command, std::optional<double>& scale) {
     command
         .add_option_function<std::string>(
             "--gyro-scale",
             [&scale](const std::string& text) {
                 double value = 0.0;
-                if (parseGyroScale(text, value)) scale = value;
+                if (gyroScaleProblem(text, value).empty()) scale = value;
             },
-            "gyroscope scale in rad/s per count (default 0.0010652644360316951)")
+            "gyroscope scale in rad/s per count, 1e-6 to 1 (default 0.0010652644360316951)")
         ->check(CLI::Validator(
             [](std::string& text) {
                 double value = 0.0;
-                return parseGyroScale(text, value) ? std::string() : "expected a plain finite number";
+                return gyroScaleProblem(text, value);
             },
             "SCALE"));
 }

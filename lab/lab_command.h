@@ -24,7 +24,8 @@ LabCommand addAllanCommand(CLI::App& lab);
 LabCommand addCheckCommand(CLI::App& lab);
 LabCommand addExportCommand(CLI::App& lab);
 
-// --gyro-scale: a plain finite number in rad/s per count, else a usage error.
+// --gyro-scale: a plain finite number in rad/s per count from 1e-6 to 1, else a
+// usage error naming the option and the value.
 // `scale` must outlive the parse.
 void addGyroScaleOption(CLI::App& command, std::optional<double>& scale);
 

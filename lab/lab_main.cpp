@@ -10,6 +10,19 @@ namespace vesko {
 
 namespace {
 
+// The first argument that looks like an option and that no command took, with
+// the command it was given to: "record: unknown option --outt". Empty if none.
+// CLI11 reports a missing required option before a leftover one, which would
+// hide the typo that caused it.
+std::string unknownOptionText(const CLI::App& lab) {
+    std::string command;
+    for (const CLI::App* sub : lab.get_subcommands()) command = sub->get_name() + ": ";
+    for (const std::string& arg : lab.remaining(true)) {
+        if (arg.size() > 1 && arg[0] == '-') return command + "unknown option " + arg;
+    }
+    return {};
+}
+
 int runLab(int argc, char** argv) {
     CLI::App lab("Bench work on a headset's IMU: record its stream to a capture file and replay it.",
                  kLabProgramName);
@@ -17,6 +30,7 @@ int runLab(int argc, char** argv) {
     // one is named as unexpected rather than reported as missing.
     lab.require_subcommand(0, 1);
     lab.fallthrough();
+    lab.set_version_flag("-V,--version", std::string(kLabProgramName) + " " + HEADVANE_VERSION);
     const std::function<void()> applyBackend = addBackendOptions(lab);
     const std::vector<LabCommand> commands{
         addRecordCommand(lab),
@@ -29,9 +43,13 @@ int runLab(int argc, char** argv) {
         lab.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
         return lab.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return lab.exit(version);
     } catch (const CLI::ParseError& error) {
         // The usage of the command being read when the error came, or the lab's.
-        std::fprintf(stderr, "%s: %s\n%s", kLabProgramName, error.what(), lab.help().c_str());
+        const std::string unknown = unknownOptionText(lab);
+        std::fprintf(stderr, "%s: %s\n%s", kLabProgramName, unknown.empty() ? error.what() : unknown.c_str(),
+                     lab.help().c_str());
         return kLabExitUsage;
     }
     applyBackend();

@@ -16,6 +16,14 @@ SteadyClock::time_point deviceTimePoint(std::uint64_t micros) {
     return SteadyClock::time_point(std::chrono::microseconds(static_cast<std::int64_t>(micros)));
 }
 
+const std::int64_t kLiveStatusMicros = static_cast<std::int64_t>(kLiveStatusSeconds * kMicrosPerSecond + 0.5);
+
+// Moves `next` past `now` in steps of `period`: after a gap in the clock the
+// next one comes a period after this one.
+void stepPast(std::int64_t& next, std::int64_t period, std::uint64_t now) {
+    while (next <= static_cast<std::int64_t>(now)) next += period;
+}
+
 }  // namespace
 
 std::string asPlainLines(const std::string& statusText) {
@@ -33,7 +41,9 @@ ReplayRun::ReplayRun(AttitudeFilter& filter, double periodSeconds)
     : filter_(filter),
       periodMicros_(static_cast<std::int64_t>(periodSeconds * kMicrosPerSecond + 0.5)),
       state_(startLoop(deviceTimePoint(0))),
-      nextStatusMicros_(periodMicros_) {
+      nextStatusMicros_(periodMicros_),
+      summaryState_(startLoop(deviceTimePoint(0))),
+      nextSummaryMarkMicros_(kLiveStatusMicros) {
     if (periodMicros_ < 1) periodMicros_ = nextStatusMicros_ = 1;
 }
 
@@ -43,10 +53,21 @@ std::string ReplayRun::feed(const ImuSample& sample) {
     lastTicks_ = sample.timestamp;
     deviceMicros_ = deviceTicks_ / kTicksPerMicro;
     filter_.update(sample);
+    markForSummary();
     if (static_cast<std::int64_t>(deviceMicros_) < nextStatusMicros_) return {};
-    // After a gap in the clock the next status comes a period after this one.
-    while (nextStatusMicros_ <= static_cast<std::int64_t>(deviceMicros_)) nextStatusMicros_ += periodMicros_;
+    stepPast(nextStatusMicros_, periodMicros_, deviceMicros_);
     return statusText();
+}
+
+// What headvane's first ready tick would mark, as the status lines would with their default period.
+void ReplayRun::markForSummary() {
+    if (summaryState_.marked || static_cast<std::int64_t>(deviceMicros_) < nextSummaryMarkMicros_) return;
+    stepPast(nextSummaryMarkMicros_, kLiveStatusMicros, deviceMicros_);
+    const FilterSnapshot snapshot = filter_.snapshot();
+    if (!snapshot.ready) return;
+    summaryState_.marked = true;
+    summaryState_.reference = toYawPitchRoll(filter_.orientation(0.0));
+    summaryState_.markAt = deviceTimePoint(deviceMicros_);
 }
 
 std::string ReplayRun::statusText() {
@@ -82,11 +103,11 @@ std::string ReplayRun::summary() const {
         "samples %llu  restarts %llu  gaps bridged %llu  device time %.3f s\n",
         static_cast<unsigned long long>(s.samples), static_cast<unsigned long long>(s.resets),
         static_cast<unsigned long long>(s.gapsBridged), static_cast<double>(deviceMicros_) / kMicrosPerSecond);
-    if (!state_.marked) {
+    if (!summaryState_.marked) {
         return text + "the gyro bias was never captured (no still second): no angles, no drift\n";
     }
-    const double minutes = minutesSince(state_.markAt, deviceTimePoint(deviceMicros_));
-    const DriftRates rates = driftRates(angles, state_.reference, minutes);
+    const double minutes = minutesSince(summaryState_.markAt, deviceTimePoint(deviceMicros_));
+    const DriftRates rates = driftRates(angles, summaryState_.reference, minutes);
     text += printfString("bias [%.2f %.2f %.2f] LSB\n", s.bias[0], s.bias[1], s.bias[2]);
     text += printfString("final yaw %+.2f pitch %+.2f roll %+.2f\n", angles.yaw, angles.pitch, angles.roll);
     text += printfString("drift°/min y%+.2f p%+.2f r%+.2f over %.1f min since the mark\n", rates.yaw,

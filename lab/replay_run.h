@@ -10,6 +10,10 @@
 
 namespace vesko {
 
+// headvane's status period, replay's default: the summary's drift is always
+// measured from the mark this period would give, whatever the status period.
+inline constexpr double kLiveStatusSeconds = 0.2;
+
 // Feeds samples in order to a filter and says, as text, what headvane would
 // have shown every `periodSeconds` of device time: each status on a line of
 // its own. Nothing depends on the host's clock, so the text is the same on
@@ -22,7 +26,9 @@ public:
     // One sample; returns what to print after it (usually nothing).
     std::string feed(const ImuSample& sample);
     // The closing summary: samples, restarts, gaps bridged, bias, final
-    // angles and the drift rates from the mark to the last sample.
+    // angles and the drift rates from the mark to the last sample. The mark
+    // is the one headvane's own status period gives, so that the summary does
+    // not depend on the period of the status lines.
     std::string summary() const;
 
     std::uint64_t deviceMicros() const { return deviceMicros_; }
@@ -32,6 +38,7 @@ public:
 
 private:
     std::string statusText();
+    void markForSummary();
     void addToTrace(const FilterSnapshot& snapshot, const YawPitchRoll& angles);
 
     AttitudeFilter& filter_;
@@ -42,6 +49,8 @@ private:
     std::uint64_t deviceTicks_ = 0;   // since the first sample, unwrapped
     std::uint64_t deviceMicros_ = 0;  // the same in microseconds
     std::int64_t nextStatusMicros_;
+    LoopState summaryState_;  // marked on the live period's grid
+    std::int64_t nextSummaryMarkMicros_;
     ReplayTrace* trace_ = nullptr;
     SteadyClock::time_point tracedMark_{SteadyClock::time_point::max()};
     std::uint64_t tracedResets_ = 0;

@@ -8,7 +8,9 @@
 #include "headset_config.h"
 #include "lab_command.h"
 #include "lab_console.h"
+#include "printable_text.h"
 #include "read_progress.h"
+#include "replay_continuity.h"
 #include "replay_run.h"
 #include "status_line.h"
 #include "text_file.h"
@@ -17,14 +19,15 @@ namespace vesko {
 
 namespace {
 
-void say(const std::string& text) {
+void writeToStdout(const std::string& text) {
     if (!text.empty()) std::fputs(text.c_str(), stdout);
 }
 
 // The recorded unit against the configured headset, as headvane warns live.
 void warnIfOtherHeadset(const CaptureMetadata& metadata, const HeadsetConfig& config) {
     if (metadata.unitSerial.empty() || metadata.unitSerial == config.deviceSerialNumber) return;
-    say(asPlainLines(serialWarning(config.deviceSerialNumber, metadata.unitSerial).substr(1)));
+    const std::string recorded = printableText(metadata.unitSerial);  // the file's bytes, shown on a terminal
+    writeToStdout(asPlainLines(serialWarning(config.deviceSerialNumber, recorded).substr(1)));
 }
 
 }  // namespace
@@ -46,10 +49,14 @@ int runReplay(const ReplayOptions& options) {
 
     // The same bytes on every platform: no "\r\n" from a text-mode stdout.
     useBinaryStandardOutput();
-    say(gyroScaleLine(params.gyroScale));
+    writeToStdout(gyroScaleLine(params.gyroScale));
     CaptureHandlers handlers;
     handlers.onHeader = [&config](const CaptureMetadata& m) { warnIfOtherHeadset(m, config); };
-    handlers.onRow = [&run](const CaptureRow& row) { say(run.feed(row.sample)); };
+    RowContinuity continuity;
+    handlers.onRow = [&run, &continuity](const CaptureRow& row) {
+        continuity.add(row.sample);
+        writeToStdout(run.feed(row.sample));
+    };
     // Status lines go to standard output as the replay goes.
     ReadProgressLine progress("replay", readProgressWanted(isTerminal(stderr), isTerminal(stdout), true));
     const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers), progress.handler());
@@ -60,7 +67,10 @@ int runReplay(const ReplayOptions& options) {
         return kLabExitFailure;
     }
     if (!outcome.warning.empty()) std::fprintf(stderr, "warning: %s\n", outcome.warning.c_str());
-    say(run.summary());
+    for (const std::string& finding : continuity.findings()) {
+        std::fprintf(stderr, "warning: capture %s: %s\n", options.capturePath.c_str(), finding.c_str());
+    }
+    writeToStdout(run.summary());
     std::fflush(stdout);
     if (!options.svgPath.empty() && !writeTextFile(options.svgPath, replayPicture(trace))) {
         std::fprintf(stderr, "cannot write %s\n", options.svgPath.c_str());

@@ -4,13 +4,15 @@
 #include <optional>
 #include <string>
 
+#include "replay_run.h"
+
 namespace vesko {
 
 struct ReplayOptions {
     std::string capturePath;
     std::string configPath;
     std::optional<double> gyroScale;  // rad/s per count; absent keeps the filter's default
-    double everySeconds = 0.2;        // status period in device time
+    double everySeconds = kLiveStatusSeconds;  // status period in device time
     std::string svgPath;              // optional: the picture of the replay
 };
 

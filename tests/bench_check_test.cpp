@@ -80,6 +80,32 @@ TEST(SixPosition, AMountingOffTheHeadAxesBeyondTwoDegreesIsExplained) {
     EXPECT_NE(mountingMisalignment(cal), "");
 }
 
+TEST(SixPosition, AxesThatCanBeNoMountingAreNamedWithTheReason) {
+    const struct {
+        ConfigVector plusX;
+        ConfigVector plusZ;
+        const char* reason;  // empty: a mounting
+    } cases[] = {
+        {{-1.005, 0.0, 0.0}, {0.0, -1.0, 0.0}, ""},
+        {{-std::cos(0.0157), std::sin(0.0157), 0.0}, {0.0, -1.0, 0.0}, ""},  // 0.9 degrees off square
+        {{0.0, 0.0, 0.0}, {0.0, -1.0, 0.0}, "imu plus_x [0, 0, 0] is 0 long, not a unit vector"},
+        {{-1.0, 0.0, 0.0}, {0.0, -1.02, 0.0}, "imu plus_z [0, -1.02, 0] is 1.02 long, not a unit vector"},
+        {{0.0, -1.0, 0.0}, {0.0, -1.0, 0.0}, "imu plus_x and plus_z are 0.0\u00b0 apart, not perpendicular (parallel)"},
+        {{-std::cos(0.0262), std::sin(0.0262), 0.0}, {0.0, -1.0, 0.0}, "are 91.5\u00b0 apart, not perpendicular"},
+    };
+    for (const auto& c : cases) {
+        ImuCalibration cal = exampleCalibration();
+        cal.plusX = c.plusX;
+        cal.plusZ = c.plusZ;
+        const std::string reason = degenerateMounting(cal);
+        if (std::string(c.reason).empty()) {
+            EXPECT_EQ(reason, "");
+        } else {
+            EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+        }
+    }
+}
+
 TEST(TurnIntegrator, AngleAcrossTheTickWrapWithTheBiasRemovedAfterwards) {
     const ImuCalibration cal = exampleCalibration();
     const FilterParams params;
@@ -95,8 +121,14 @@ TEST(TurnIntegrator, AngleAcrossTheTickWrapWithTheBiasRemovedAfterwards) {
         turn.add(imu.step({0.0, rate, 0.0}));
     }
     for (int i = 0; i < 500; ++i) turn.add(imu.step({}));
-    EXPECT_NEAR(turn.angleDegrees(still.gyroMean(), params.gyroScale), 90.0, 0.05);
+    const Axes3 acc = calibratedAcc(still.accMean(), cal);
+    const double g = std::hypot(acc[0], acc[1], acc[2]);
+    const Vector3 up{acc[0] / g, acc[1] / g, acc[2] / g};
+    EXPECT_NEAR(turn.angleDegrees(still.gyroMean(), up, params.gyroScale), 90.0, 0.05);  // to the left
     EXPECT_NEAR(turn.seconds(), 2.499, 1e-9);
+    TurnIntegrator back;
+    for (int i = 0; i <= 2000; ++i) back.add(i == 0 ? imu.step({}) : imu.step({0.0, -std::numbers::pi / 4.0, 0.0}));
+    EXPECT_NEAR(back.angleDegrees(still.gyroMean(), up, params.gyroScale), -90.0, 0.05);  // to the right
 
     ImuSample late = imu.step({});  // a hole of a second is skipped, not integrated
     late.timestamp += 48'000'000u;
@@ -160,6 +192,10 @@ TEST(BenchLimits, OverridesAndRefusalsNameTheKey) {
         {R"({"acc_norm_mg": true})", "'acc_norm_mg' must be a number, not boolean"},
         {R"({"yaw_drift_deg_per_min": null})", "'yaw_drift_deg_per_min' must be a number, not null"},
         {R"({"acc_scale_percent": 1, "gyro_noise_max_counts": -1})", "'gyro_noise_max_counts' must not be negative"},
+        {R"({"acc_norm_mg": 20, "acc_norm_mg": 5})", "key 'acc_norm_mg' given twice"},
+        {R"({"gyro_noise_min_counts": 4})", "'gyro_noise_min_counts' (4) is above 'gyro_noise_max_counts' (3)"},
+        {R"({"gyro_noise_max_counts": 1, "gyro_noise_min_counts": 1.5})",
+         "'gyro_noise_min_counts' (1.5) is above 'gyro_noise_max_counts' (1)"},
         {R"([1])", "must be a JSON object of limits"},
         {R"({"a": )", "not a JSON document"},
     };
@@ -189,6 +225,45 @@ TEST(CheckProcedure, SkippedStepsAreReportedAsSkippedNeverAsPass) {
     EXPECT_FALSE(verdict.suggested.accBias || verdict.suggested.gyroScale);
 }
 
+TEST(CheckProcedure, AMountingThatIsNoMountingFailsWithTheReason) {
+    CheckSettings settings;
+    settings.calibration = exampleCalibration();
+    settings.calibration.plusX = settings.calibration.plusZ;  // parallel
+    CheckProcedure procedure(settings);
+    procedure.start();
+    procedure.skipStep();
+    EXPECT_EQ(procedure.results().sixPositions, StepOutcome::skipped);
+    const CheckVerdict verdict = judgeCheck(procedure.results(), settings, BenchLimits{});
+    const CheckRow& mounting = verdict.rows[8];
+    ASSERT_EQ(mounting.name, "mounting");
+    EXPECT_EQ(mounting.outcome, CheckOutcome::fail);
+    EXPECT_NE(mounting.note.find("not perpendicular (parallel)"), std::string::npos) << mounting.note;
+}
+
+const CheckRow& rowOf(const CheckVerdict& verdict, const std::string& name) {
+    for (const CheckRow& r : verdict.rows) {
+        if (r.name == name) return r;
+    }
+    throw std::runtime_error("no check " + name);
+}
+
+TEST(CheckVerdict, TurnsReadTheWrongWayRoundFailAndSuggestNoScale) {
+    CheckSettings settings;
+    CheckResults results;
+    results.gyroScale = StepOutcome::done;
+    results.turnAngles = {-90.03, 90.0, -89.98, 90.01};  // every turn reversed, each of the right size
+    CheckVerdict v = judgeCheck(results, settings, BenchLimits{});
+    EXPECT_EQ(rowOf(v, "gyro_scale").outcome, CheckOutcome::fail);
+    EXPECT_NEAR(*rowOf(v, "gyro_scale").measured, -1.0, 1e-3);
+    EXPECT_NE(rowOf(v, "gyro_scale").note.find("the gyroscope's sign is reversed"), std::string::npos);
+    EXPECT_FALSE(v.suggested.gyroScale);
+
+    results.turnAngles = {90.0, 90.0, 90.0, -90.0};  // the second turn went left again
+    v = judgeCheck(results, settings, BenchLimits{});
+    EXPECT_EQ(rowOf(v, "gyro_scale").note, "1 of 4 turns read the wrong way round: turned the other way?");
+    EXPECT_FALSE(v.suggested.gyroScale);
+}
+
 TEST(CheckVerdict, LimitsAreInclusiveAndTheReportCarriesEveryRow) {
     CheckSettings settings;
     settings.calibration = exampleCalibration();
@@ -198,20 +273,16 @@ TEST(CheckVerdict, LimitsAreInclusiveAndTheReportCarriesEveryRow) {
     results.restResult.gyroNoise = {3.0, 0.2, 0.1};
     results.restResult.accNorm = 1.02;
     results.gyroScale = StepOutcome::done;
-    results.turnAngles = {91.8, 91.8};  // 2 % long: the scale in use reads too high
+    results.turnAngles = {91.8, -91.8};  // 2 % long: the scale in use reads too high
     const CheckVerdict v = judgeCheck(results, settings, BenchLimits{});
-    const auto outcomeOf = [&v](const std::string& name) {
-        for (const CheckRow& r : v.rows) {
-            if (r.name == name) return r.outcome;
-        }
-        return CheckOutcome::skipped;
-    };
+    const auto outcomeOf = [&v](const std::string& name) { return rowOf(v, name).outcome; };
     EXPECT_EQ(outcomeOf("gyro_bias_x"), CheckOutcome::pass);
     EXPECT_EQ(outcomeOf("gyro_bias_y"), CheckOutcome::pass);
     EXPECT_EQ(outcomeOf("gyro_bias_z"), CheckOutcome::fail);
     EXPECT_EQ(outcomeOf("gyro_noise_x"), CheckOutcome::pass);
     EXPECT_EQ(outcomeOf("gyro_noise_y"), CheckOutcome::pass);
     EXPECT_EQ(outcomeOf("gyro_noise_z"), CheckOutcome::fail);
+    EXPECT_EQ(rowOf(v, "gyro_noise_z").note, "0.1 counts is below the minimum of 0.2 counts: too quiet for a live axis");
     EXPECT_EQ(outcomeOf("acc_norm"), CheckOutcome::pass);
     EXPECT_EQ(outcomeOf("mounting"), CheckOutcome::skipped);
     EXPECT_EQ(outcomeOf("gyro_scale"), CheckOutcome::fail);

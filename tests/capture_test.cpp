@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "capture_fields.h"
 #include "capture_reader.h"
 #include "capture_text.h"
 
@@ -122,6 +123,9 @@ TEST(Capture, BadCapturesNameTheFileLineAndFault) {
         {cols + "# summary samples 3\n", "line 2: summary without duration_s"},
         {"# headvane-capture 2\n" + cols, "line 1: format version 2 is newer than this program reads (1)"},
         {cols + std::string(5000, '1') + "\n", "line 2: line longer than 4096 characters"},
+        {cols + "0.1,1,2,\x1b[2J,4,5,6,7,8\n", "line 2: field acc_x: '\\x1b[2J' is not an integer in -32768..32767"},
+        {cols + "\x07\xff,1,2,3,4,5,6,7,8\n",
+         "line 2: field t_host_s: '\\x07\\xff' is not a time in seconds (S or S.ffffff)"},
     };
     for (const auto& c : cases) {
         const std::string path = scratchFile(c.text);
@@ -131,6 +135,52 @@ TEST(Capture, BadCapturesNameTheFileLineAndFault) {
     }
     const std::string missing = scratchFile("") + ".missing";
     EXPECT_EQ(readCaptureFile(missing, {}).error.rfind("capture " + missing + ": cannot open (", 0), 0u);
+}
+
+// The one-pass reader may decline a row but never take one the careful reader
+// refuses, nor read one differently: the row reader as a whole agrees with the
+// careful one. Out-of-range values in the writer's own form (six fraction
+// digits) reach the one-pass reader; other forms do not.
+TEST(Capture, BothRowReadersAcceptExactlyTheSameRows) {
+    const struct {
+        const char* line;
+        bool accepted;
+    } cases[] = {
+        {"0.000001,1,2,3,4,5,6,7,8", true},
+        {"999999999999.999999,4294967295,255,-32768,32767,0,-0,1,-1", true},
+        {"0.1,1,2,3,4,5,6,7,8", true},
+        {"12,00000000001,002,3,4,5,6,7,8", true},
+        {"1.000000,4294967296,2,3,4,5,6,7,8", false},
+        {"1.000000,1,256,3,4,5,6,7,8", false},
+        {"1.000000,1,2,32768,4,5,6,7,8", false},
+        {"1.000000,1,2,3,4,5,6,7,-32769", false},
+        {"1.000000,1,2,3,4,5,65535,7,8", false},
+        {"+1.000000,1,2,3,4,5,6,7,8", false},
+        {"1.000000,+1,2,3,4,5,6,7,8", false},
+        {"1.000000,1,2,+3,4,5,6,7,8", false},
+        {" 1.000000,1,2,3,4,5,6,7,8", false},
+        {"1.000000,1 ,2,3,4,5,6,7,8", false},
+        {"1.000000,1,,3,4,5,6,7,8", false},
+        {"1.000000,1,2,3,4,5,6,7,8,", false},
+        {"1.000000,1,2,3,4,5,6,7", false},
+        {"1.0000001,1,2,3,4,5,6,7,8", false},
+        {".500000,1,2,3,4,5,6,7,8", false},
+        {"-1.000000,1,2,3,4,5,6,7,8", false},
+        {"9999999999999.000000,1,2,3,4,5,6,7,8", false},
+    };
+    const auto same = [](const CaptureRow& a, const CaptureRow& b) {
+        return a.hostMicros == b.hostMicros && a.sample.timestamp == b.sample.timestamp && a.sample.seq == b.sample.seq &&
+               a.sample.acc == b.sample.acc && a.sample.gyro == b.sample.gyro;
+    };
+    for (const auto& c : cases) {
+        CaptureRow read, byFields;
+        std::string what;
+        EXPECT_EQ(parseCaptureRowByFields(c.line, byFields, what), c.accepted) << c.line << ": " << what;
+        EXPECT_EQ(parseCaptureRow(c.line, read, what), c.accepted) << c.line;
+        if (c.accepted) {
+            EXPECT_TRUE(same(read, byFields)) << c.line;
+        }
+    }
 }
 
 TEST(Capture, CommentsEventsAndBlankLinesMayStandAnywhere) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -73,6 +74,30 @@ TEST(LabBlackbox, HelpExitsZeroAndUsageErrorsExitTwo) {
     }
 }
 
+TEST(LabBlackbox, TheVersionIsShownAndAWrongOptionOrScaleIsNamed) {
+    for (const char* flag : {"--version", "-V"}) {
+        const Finished run = runToEnd(HEADVANE_LAB_EXE, {flag});
+        EXPECT_EQ(run.exitStatus, 0) << flag;
+        EXPECT_EQ(run.out.rfind("headvane-lab ", 0), 0u) << run.out;
+    }
+    const std::string capture = hostPath(HEADVANE_SOURCE_DIR "/tests/data/none.csv");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"record", "--outt", "x.csv"}, "record: unknown option --outt"},
+        {{"replay", capture, "--config", kExample, "--gyro-scale", "-0.0010652644360316951"},
+         "--gyro-scale: '-0.0010652644360316951' is outside 1e-6..1 rad/s per count"},
+        {{"allan", capture, "--gyro-scale", "0"}, "--gyro-scale: '0' is outside"},
+        {{"check", "--config", kExample, "--gyro-scale", "2"}, "--gyro-scale: '2' is outside"},
+    };
+    for (const auto& c : cases) {
+        const Finished run = runToEnd(HEADVANE_LAB_SIM_EXE, c.args);
+        EXPECT_EQ(run.exitStatus, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
 TEST(LabBlackbox, RecordRefusesAnExistingFileAndAMissingFolderBeforeAnyDevice) {
     const ScratchDir dir;
     const std::string existing = dir.write("taken.csv", "keep me");
@@ -135,6 +160,25 @@ std::vector<double> replayedYaws(const std::string& out) {
     return yaws;
 }
 
+// The rows without their first column (host time), from the first `count` rows on.
+std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
+    std::vector<std::string> rows;
+    std::istringstream in(text);
+    for (std::string line; rows.size() < count && std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
+    }
+    return rows;
+}
+
+// Record's end line as the capture's own "# summary" line says it must read.
+std::string expectedEndCounts(const std::string& summaryLine) {
+    std::map<std::string, std::string> count;
+    std::istringstream in(summaryLine.substr(std::string("# summary").size()));
+    for (std::string key, value; in >> key >> value;) count[key] = value;
+    return ": " + count["samples"] + " samples, " + count["reports"] + " reports, " + count["gaps"] + " gaps, " +
+           count["timeouts"] + " timeouts, " + count["other_reports"] + " other reports, " + count["dropped"] + " dropped";
+}
+
 TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     const ScratchDir dir;
     const std::string capture = dir.path("sim.csv");
@@ -147,6 +191,9 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     EXPECT_EQ(text.rfind("# headvane-capture 1\n# tool headvane-lab ", 0), 0u);
     EXPECT_NE(text.find("\n# unit_serial LHR-7A3D19C4\n# config_serial LHR-7A3D19C4\n"), std::string::npos);
     EXPECT_EQ(lastLine(text).rfind("# summary duration_s 1.0", 0), 0u) << lastLine(text);
+    EXPECT_NE(recorded.out.find(expectedEndCounts(lastLine(text))), std::string::npos) << recorded.out << lastLine(text);
+    const std::size_t rows = deviceColumns(text, text.size()).size();
+    EXPECT_NE(lastLine(text).find(" samples " + std::to_string(rows) + " "), std::string::npos) << rows;
 
     const std::vector<std::string> args = {"replay", hostPath(capture), "--config", kExample};
     const Finished first = runToEnd(HEADVANE_LAB_SIM_EXE, args);
@@ -158,16 +205,6 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     ASSERT_FALSE(yaws.empty()) << first.out;
     EXPECT_NEAR(*std::max_element(yaws.begin(), yaws.end()), 40.0, 1.5);
     EXPECT_NE(first.out.find("\nsamples "), std::string::npos);
-}
-
-// The rows without their first column (host time), from the first `count` rows on.
-std::vector<std::string> deviceColumns(const std::string& text, std::size_t count) {
-    std::vector<std::string> rows;
-    std::istringstream in(text);
-    for (std::string line; rows.size() < count && std::getline(in, line);) {
-        if (!line.empty() && line[0] != '#' && line[0] != 't') rows.push_back(line.substr(line.find(',')));
-    }
-    return rows;
 }
 
 TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
@@ -182,6 +219,27 @@ TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {
     }
     ASSERT_EQ(runs[0].size(), 3000u);
     EXPECT_EQ(runs[0], runs[1]);
+}
+
+TEST(LabBlackbox, ReplayWarnsOnceOfEachKindOfRowOutOfOrder) {
+    const ScratchDir dir;
+    // Saved by an editor (a byte-order mark) from another unit whose serial holds an escape sequence.
+    std::string text = "\xEF\xBB\xBF# headvane-capture 1\n# unit_serial \x1b[2JX\n"
+                       "t_host_s,ticks,seq,acc_x,acc_y,acc_z,gyro_x,gyro_y,gyro_z\n";
+    const std::pair<unsigned, unsigned> rows[] = {{48000, 1}, {96000, 2}, {96000, 2}, {144000, 3}, {100, 4},
+                                                  {48100, 5}, {96100, 9}, {144100, 10}, {144100, 10}};
+    for (const auto& [ticks, seq] : rows) {
+        text += "0.1," + std::to_string(ticks) + "," + std::to_string(seq) + ",0,4096,0,0,0,0\n";
+    }
+    const std::string capture = hostPath(dir.write("odd.csv", text));
+    const Finished run = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "warning: capture " + capture + ": device time goes back once (first at row 5); "
+                       "the filter restarts at each\n"
+                       "warning: capture " + capture + ": 2 rows repeat the row before them (first at row 3)\n"
+                       "warning: capture " + capture + ": seq skips once (first at row 7): samples are missing\n");
+    EXPECT_NE(run.out.find("\\x1b[2JX"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
 }
 
 TEST(LabBlackbox, ABadCaptureIsNamedAndACutShortOneIsUsed) {

@@ -89,7 +89,7 @@ TEST(CheckOutputs, ACorrectedFileOverTheConfigurationIsRefusedBeforeAnyDevice) {
 TEST(CheckOutputs, SkippedSixPositionsWriteNoCorrectedFileAndThePageSaysWhy) {
     const test::ScratchDir dir;
     Json config = exampleConfig();
-    config["imu"]["plus_x"] = {-0.985, 0.174, 0.0};  // 10 degrees off the head's x axis
+    config["imu"]["plus_x"] = {-0.985, 0.0, 0.174};  // 10 degrees off the head's x axis, still square to plus_z
     const std::string configPath = dir.write("tilted.json", config.dump(2));
     const std::string fixed = hostPath(dir.path("fixed.json"));
     const Finished run = runCheck(configPath, {"--write-config", fixed, "--html", hostPath(dir.path("page.html"))});

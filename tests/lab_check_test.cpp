@@ -149,6 +149,8 @@ TEST(LabCheck, ABadLimitsFileEndsWithStatus2NamingTheKey) {
         {R"({"gyro_scale_pct": 1})", "unknown key 'gyro_scale_pct'"},
         {R"({"acc_bias_mg": "10"})", "'acc_bias_mg' must be a number, not string"},
         {R"({"acc_norm_mg": -5})", "'acc_norm_mg' must not be negative"},
+        {R"({"acc_bias_mg": 10, "acc_bias_mg": 50})", "key 'acc_bias_mg' given twice"},
+        {R"({"gyro_noise_min_counts": 5})", "'gyro_noise_min_counts' (5) is above 'gyro_noise_max_counts' (3)"},
     };
     for (const auto& c : cases) {
         Scratch limits(".limits.json");
