@@ -1,4 +1,4 @@
-// Speed of replay over a one-hour capture: reading the file alone, then reading and filtering.
+// Speed of replay: over a one-hour capture, reading alone and reading with filtering; the whole command on long ones.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include "attitude_filter.h"
 #include "capture_reader.h"
 #include "capture_text.h"
+#include "lab_command_run.h"
 #include "replay_run.h"
 #include "simulated_headset.h"
 
@@ -73,12 +74,30 @@ void BM_ReplayCapture(benchmark::State& bench) {
     report(bench);
 }
 
+// headvane-lab-sim replay as a user runs it, status lines to the null device.
+void replayCommand(benchmark::State& bench, int hours, bool gzip) {
+    const std::string& capture = vesko::bench::longCapture(hours, gzip);
+    vesko::bench::ChildRun run;
+    for (auto _ : bench) {
+        run = vesko::bench::runChild({LAB_SIM_EXE, "replay", capture, "--config", HEADVANE_EXAMPLE_CONFIG});
+        if (!run.ok) bench.SkipWithError("replay failed");
+    }
+    bench.counters["peak_MB"] = run.peakMegabytes;
+    bench.counters["cpu_s"] = run.cpuSeconds;
+}
+
+void BM_ReplayCommandFourHours(benchmark::State& bench) { replayCommand(bench, 4, false); }
+void BM_ReplayCommandFourHoursGzip(benchmark::State& bench) { replayCommand(bench, 4, true); }
+
 BENCHMARK(BM_ReadCapture)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReplayCapture)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReplayCommandFourHours)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ReplayCommandFourHoursGzip)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    vesko::bench::registerDayVariants("BM_ReplayCommandDay", replayCommand);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -1,10 +1,7 @@
 // Reading a capture file: streamed row by row, or collected whole for small files.
 #include "capture_reader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include "capture_source.h"
 
 namespace vesko {
 
@@ -12,33 +9,38 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 256 * 1024;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 std::string lineError(const std::string& path, std::uint64_t line, const std::string& what) {
     return "capture " + path + " line " + std::to_string(line) + ": " + what;
 }
 
+// A recording that was interrupted: its last line, or the compressed stream, ends early.
+std::string cutShortWarning(const std::string& path, const CaptureParser& parser, const CaptureSource& source) {
+    const std::string what = source.cutShort() ? "compressed data cut short" : "last line cut short";
+    // Without a partial line the cut fell between lines, at the start of the next.
+    const std::uint64_t line = parser.lineCount() + (parser.cutShort() ? 0 : 1);
+    return lineError(path, line, what + " (interrupted recording?); using the " +
+                                     std::to_string(parser.rowCount()) + " complete rows");
+}
+
 }  // namespace
 
-CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers handlers) {
+CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers handlers,
+                                   const CaptureProgressHandler& progress) {
     CaptureReadOutcome outcome;
-    const FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        outcome.error = "capture " + path + ": cannot open (" + std::strerror(errno) + ")";
+    CaptureSource source;
+    if (!source.open(path)) {
+        outcome.error = "capture " + path + ": " + source.error();
         return outcome;
     }
     CaptureParser parser(std::move(handlers));
     std::vector<char> chunk(kChunkBytes);
     for (;;) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
+        const std::size_t got = source.read(chunk);
         if (got > 0 && !parser.feed(std::string_view(chunk.data(), got))) break;
+        if (progress) progress({source.fileBytesRead(), source.fileBytes(), parser.rowCount()});
         if (got == chunk.size()) continue;
-        if (std::ferror(file.get())) {
-            outcome.error = "capture " + path + " line " + std::to_string(parser.lineCount() + 1) +
-                            ": cannot read (" + std::strerror(errno) + ")";
+        if (source.failed()) {
+            outcome.error = lineError(path, parser.lineCount() + 1, source.error());
             return outcome;
         }
         parser.finish();
@@ -49,11 +51,7 @@ CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers hand
         outcome.error = lineError(path, parser.errorLine(), parser.error());
         return outcome;
     }
-    if (parser.cutShort()) {
-        outcome.warning = lineError(path, parser.lineCount(),
-                                    "last line cut short (interrupted recording?); using the " +
-                                        std::to_string(parser.rowCount()) + " complete rows");
-    }
+    if (parser.cutShort() || source.cutShort()) outcome.warning = cutShortWarning(path, parser, source);
     outcome.ok = true;
     return outcome;
 }

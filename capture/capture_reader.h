@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,13 +15,23 @@ namespace vesko {
 struct CaptureReadOutcome {
     bool ok = false;
     std::string error;    // "capture FILE line N: <what>" or "capture FILE: cannot ..."
-    std::string warning;  // set when the last line was cut short and dropped
+    std::string warning;  // set when the last line or the compressed stream was cut short
     std::uint64_t rows = 0;
 };
 
+// How far a read has got: for a progress display.
+struct CaptureReadProgress {
+    std::uint64_t fileBytesRead = 0;  // of the file as stored (compressed or not)
+    std::uint64_t fileBytes = 0;      // 0 when unknown (a pipe)
+    std::uint64_t rows = 0;
+};
+using CaptureProgressHandler = std::function<void(const CaptureReadProgress&)>;
+
 // Streams the file through the handlers in file order, reading it in chunks
-// (memory stays bounded whatever its size).
-CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers handlers);
+// (memory stays bounded whatever its size); a gzip-compressed file is
+// inflated as it is read. `progress`, if given, hears after every chunk.
+CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers handlers,
+                                   const CaptureProgressHandler& progress = {});
 
 // An event with its place: how many rows came before it.
 struct PlacedEvent {

@@ -1,6 +1,13 @@
 # Third-party packages, all from the distribution: nlohmann json, CLI11,
-# Boost.Math, GoogleTest, Google Benchmark, libudev and umockdev.
+# Boost.Math, GoogleTest, Google Benchmark, libudev, umockdev and zlib.
 find_package(Threads REQUIRED)
+
+# zlib for compressed captures. The cross build links MinGW's libz.a, so the
+# .exe still needs nothing beside it.
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  set(ZLIB_USE_STATIC_LIBS ON)
+endif()
+find_package(ZLIB REQUIRED)
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
   # Cross builds search only the MinGW sysroot, and putting /usr/include on the

@@ -14,6 +14,8 @@
 #include "capture_reader.h"
 #include "headset_config.h"
 #include "lab_command.h"
+#include "lab_console.h"
+#include "read_progress.h"
 #include "text_file.h"
 
 namespace vesko {
@@ -26,13 +28,14 @@ namespace {
 constexpr std::uintmax_t kMinimumRowBytes = 24;
 constexpr std::uintmax_t kMostReserved = std::uintmax_t{1} << 25;  // samples: over nine hours
 
-bool readSamples(const std::string& path, std::vector<ImuSample>& samples) {
+bool readSamples(const std::string& path, std::vector<ImuSample>& samples, ReadProgressLine& progress) {
     std::error_code ec;
     const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
     if (!ec) samples.reserve(static_cast<std::size_t>(std::min(bytes / kMinimumRowBytes, kMostReserved)));
     CaptureHandlers handlers;
     handlers.onRow = [&samples](const CaptureRow& row) { samples.push_back(row.sample); };
-    const CaptureReadOutcome outcome = readCaptureFile(path, std::move(handlers));
+    const CaptureReadOutcome outcome = readCaptureFile(path, std::move(handlers), progress.handler());
+    progress.end();
     if (!outcome.ok) {
         std::fprintf(stderr, "allan: %s\n", outcome.error.c_str());
         return false;
@@ -62,7 +65,8 @@ int runAllan(const AllanOptions& options) try {
     AxisScales scales{};
     if (!axisScales(options, scales)) return kLabExitFailure;
     std::vector<ImuSample> samples;
-    if (!readSamples(options.capturePath, samples)) return kLabExitFailure;
+    ReadProgressLine progress("allan", readProgressWanted(isTerminal(stderr), isTerminal(stdout), false));
+    if (!readSamples(options.capturePath, samples, progress)) return kLabExitFailure;
     if (samples.empty()) {
         std::fprintf(stderr, "allan: %s has no samples\n", options.capturePath.c_str());
         return kLabExitFailure;
@@ -77,7 +81,9 @@ int runAllan(const AllanOptions& options) try {
             return kLabExitUsage;
         }
     }
+    progress.note("analysing " + std::to_string(samples.size()) + " samples");
     const NoiseAnalysis analysis = analyseNoise(samples, scales, {options.taus, options.confidence});
+    progress.end();
     if (analysis.run.length < kAllanMinimumSamples) {
         std::fprintf(stderr, "allan: %s is too short: the longest run without a gap has %zu samples (at least %zu needed)\n",
                      options.capturePath.c_str(), analysis.run.length, kAllanMinimumSamples);

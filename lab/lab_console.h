@@ -1,6 +1,8 @@
 // The lab's console: requests to stop (Ctrl-C, hang-up, console close) and plain byte output.
 #pragma once
 
+#include <cstdio>
+
 namespace vesko {
 
 // While it lives, Ctrl-C, SIGTERM and hang-up (POSIX) or Ctrl-C, Ctrl-Break
@@ -23,5 +25,9 @@ public:
 // Standard output writes "\n" as it is, with no "\r" added (Windows); so the
 // output is byte for byte the same on every platform.
 void useBinaryStandardOutput();
+
+// Whether `stream` goes to a terminal (a console on Windows), where text
+// redrawn in place makes sense.
+bool isTerminal(std::FILE* stream);
 
 }  // namespace vesko

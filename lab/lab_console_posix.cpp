@@ -1,4 +1,6 @@
 // The lab's console on POSIX: stop requests by signal; output is already plain bytes.
+#include <unistd.h>
+
 #include <array>
 #include <csignal>
 
@@ -33,5 +35,7 @@ bool StopSignals::requested() const { return gStopRequested != 0; }
 void StopSignals::finished() {}
 
 void useBinaryStandardOutput() {}
+
+bool isTerminal(std::FILE* stream) { return ::isatty(fileno(stream)) == 1; }
 
 }  // namespace vesko

@@ -61,4 +61,11 @@ void useBinaryStandardOutput() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+bool isTerminal(std::FILE* stream) {
+    // _isatty is true for any character device, the null device too; only a console has a mode.
+    DWORD mode = 0;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
 }  // namespace vesko

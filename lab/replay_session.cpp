@@ -9,6 +9,7 @@
 #include "lab_command.h"
 #include "lab_console.h"
 #include "printable_text.h"
+#include "read_progress.h"
 #include "replay_continuity.h"
 #include "replay_run.h"
 #include "status_line.h"
@@ -56,7 +57,10 @@ int runReplay(const ReplayOptions& options) {
         continuity.add(row.sample);
         writeToStdout(run.feed(row.sample));
     };
-    const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers));
+    // Status lines go to standard output as the replay goes.
+    ReadProgressLine progress("replay", readProgressWanted(isTerminal(stderr), isTerminal(stdout), true));
+    const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, std::move(handlers), progress.handler());
+    progress.end();
     std::fflush(stdout);
     if (!outcome.ok) {
         std::fprintf(stderr, "%s\n", outcome.error.c_str());

@@ -17,5 +17,6 @@ $SUDO apt-get install -y -q --no-install-recommends \
   clang libclang-rt-14-dev \
   g++-mingw-w64-x86-64-posix wine64 \
   libcli11-dev libboost-dev \
+  zlib1g-dev libz-mingw-w64-dev \
   dpkg-dev file \
   chromium python3-pandas
