@@ -42,7 +42,10 @@ std::size_t splitFields(std::string_view line, std::array<std::string_view, kCap
 // act on the terminal shown as \xHH.
 std::string quoted(std::string_view field) {
     constexpr std::size_t kQuotedBytes = 40;
-    return "'" + printableText(field.substr(0, kQuotedBytes)) + "'";
+    std::string text = "'";
+    text += printableText(field.substr(0, kQuotedBytes));
+    text += '\'';
+    return text;
 }
 
 bool intField(std::string_view text, std::size_t index, std::int64_t low, std::int64_t high,

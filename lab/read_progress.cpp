@@ -63,7 +63,10 @@ std::string ReadProgress::end() {
     if (!showing_) return {};
     showing_ = false;
     // The carriage return counts in the width but takes no column.
-    return "\r" + std::string(widest_ - 1, ' ') + "\r";
+    std::string blank = "\r";
+    blank.append(widest_ - 1, ' ');
+    blank += '\r';
+    return blank;
 }
 
 std::string ReadProgress::draw(std::string text) {
