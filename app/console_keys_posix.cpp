@@ -21,7 +21,11 @@ volatile std::sig_atomic_t gTerminalChanged = 0;
 
 // Signals whose default action ends the process: the terminal is put back first.
 constexpr std::array<int, 3> kEndingSignals{SIGINT, SIGTERM, SIGHUP};
+// Likewise, but left alone when ignored at start, as they then end nothing:
+// Ctrl-\ (SIGQUIT), and writing the status line into a pipe whose reader has gone.
+constexpr std::array<int, 2> kEndingUnlessIgnored{SIGQUIT, SIGPIPE};
 std::array<struct sigaction, kEndingSignals.size()> gPreviousEnding{};
+std::array<struct sigaction, kEndingUnlessIgnored.size()> gPreviousUnlessIgnored{};
 struct sigaction gPreviousStop{};
 
 void applyKeyMode() {
@@ -53,11 +57,19 @@ extern "C" void onStopSignal(int) {
     errno = savedErrno;
 }
 
+bool wasIgnored(const struct sigaction& action) {
+    return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
+}
+
 void install(int sig, void (*handler)(int), struct sigaction& previous) {
     struct sigaction action{};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     sigaction(sig, &action, &previous);
+}
+
+void installUnlessIgnored(int sig, void (*handler)(int), struct sigaction& previous) {
+    if (sigaction(sig, nullptr, &previous) == 0 && !wasIgnored(previous)) install(sig, handler, previous);
 }
 
 }  // namespace
@@ -92,6 +104,9 @@ ConsoleKeys::ConsoleKeys() : impl_(std::make_unique<Impl>()) {
     for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
         install(kEndingSignals[i], onEndingSignal, gPreviousEnding[i]);
     }
+    for (std::size_t i = 0; i < kEndingUnlessIgnored.size(); ++i) {
+        installUnlessIgnored(kEndingUnlessIgnored[i], onEndingSignal, gPreviousUnlessIgnored[i]);
+    }
     install(SIGTSTP, onStopSignal, gPreviousStop);
     applyKeyMode();
 }
@@ -103,6 +118,9 @@ ConsoleKeys::~ConsoleKeys() {
     sigaction(SIGTSTP, &gPreviousStop, nullptr);
     for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
         sigaction(kEndingSignals[i], &gPreviousEnding[i], nullptr);
+    }
+    for (std::size_t i = 0; i < kEndingUnlessIgnored.size(); ++i) {
+        sigaction(kEndingUnlessIgnored[i], &gPreviousUnlessIgnored[i], nullptr);
     }
 }
 

@@ -56,6 +56,20 @@ void StopSignals::finished() {
     if (gFinished != nullptr) SetEvent(gFinished);
 }
 
+void openMissingStandardStreams() {
+    const struct {
+        DWORD id;
+        std::FILE* stream;
+        const char* mode;
+    } streams[] = {{STD_INPUT_HANDLE, stdin, "r"}, {STD_OUTPUT_HANDLE, stdout, "w"}, {STD_ERROR_HANDLE, stderr, "w"}};
+    for (const auto& s : streams) {
+        const HANDLE handle = GetStdHandle(s.id);
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) continue;
+        // Nothing is lost if this fails: the stream had nowhere to go anyway.
+        [[maybe_unused]] const std::FILE* reopened = std::freopen("NUL", s.mode, s.stream);
+    }
+}
+
 void useBinaryStandardOutput() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);

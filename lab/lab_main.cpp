@@ -5,6 +5,7 @@
 
 #include "console_output.h"
 #include "lab_command.h"
+#include "lab_console.h"
 
 namespace vesko {
 
@@ -65,6 +66,7 @@ int runLab(int argc, char** argv) {
 }  // namespace vesko
 
 int main(int argc, char** argv) {
+    vesko::openMissingStandardStreams();
     const vesko::Utf8ConsoleOutput utf8Console;
     return vesko::runLab(argc, argv);
 }

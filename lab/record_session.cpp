@@ -85,8 +85,11 @@ void recordUntilDone(const TundraImu& imu, const CaptureRecorder& recorder, cons
         const Clock::time_point now = Clock::now();
         const bool done = now >= end || quitKey(keys) || stops.requested() || recorder.failed();
         const double elapsed = static_cast<double>(microsSince(start, std::min(now, end))) / 1e6;
-        std::fputs(progressLine(progressNow(imu, recorder, options, elapsed, history)).c_str(), stdout);
-        std::fflush(stdout);
+        // Once standard output fails (its reader has gone) the progress stops; the recording goes on.
+        if (!std::ferror(stdout)) {
+            std::fputs(progressLine(progressNow(imu, recorder, options, elapsed, history)).c_str(), stdout);
+            std::fflush(stdout);
+        }
         if (done) return;
     }
 }

@@ -36,6 +36,9 @@ public:
     void send(const std::string& keys);
     // Ends the child's standard input.
     void closeInput();
+    // Stops reading the child's standard output, as a reader that exits
+    // early does: its next write there fails (POSIX builds only).
+    void closeOutput();
     // With a terminal as input: whether it is in canonical mode with echo, as a shell leaves it.
     bool terminalIsCooked() const;
     // Sends `sig` to the child.

@@ -98,10 +98,19 @@ Child::Child(const std::string& exe, const std::vector<std::string>& args, Input
     posix_spawn_file_actions_adddup2(&actions, in.read, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
+    // The child starts with SIGPIPE as a shell would give it, not ignored as here.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     std::vector<char*> argv{const_cast<char*>(exe.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const int rc = posix_spawn(&impl_->pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&impl_->pid, exe.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     for (int fd : {in.read, out.write, err.write}) ::close(fd);
     impl_->input = in.write;
@@ -134,6 +143,10 @@ bool Child::waitForOutput(const std::string& text, std::size_t count,
 
 void Child::closeInput() {
     closeFd(impl_->input);
+}
+
+void Child::closeOutput() {
+    closeFd(impl_->outputs[0]);
 }
 
 bool Child::terminalIsCooked() const {

@@ -137,7 +137,8 @@ TEST(Session, AnotherHeadsetsConfigurationWarnsOnce) {
 }
 
 TEST(Session, TheTerminalIsPutBackOnQuitAndOnSignals) {
-    const int ways[] = {0, SIGINT, SIGTERM, SIGHUP};  // 0: the q key
+    // 0: the q key; SIGPIPE: the program its output was piped into has exited (`| head -c 10`).
+    const int ways[] = {0, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
     std::vector<std::unique_ptr<Child>> children;
     for (std::size_t i = 0; i < std::size(ways); ++i) {
         children.push_back(std::make_unique<Child>(HEADVANE_SIM_EXE, std::vector<std::string>{"--config", kExample},
@@ -149,6 +150,8 @@ TEST(Session, TheTerminalIsPutBackOnQuitAndOnSignals) {
         EXPECT_FALSE(child.terminalIsCooked()) << "keys are read unechoed, without Enter";
         if (ways[i] == 0) {
             child.send("q");
+        } else if (ways[i] == SIGPIPE) {
+            child.closeOutput();
         } else {
             child.signal(ways[i]);
         }

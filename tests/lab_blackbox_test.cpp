@@ -134,10 +134,11 @@ TEST(LabBlackbox, AFullDiskEndsTheRecordingWithExitOne) {
 
 // A file size limit stands in for a disk that fills up while recording: the
 // write is cut short mid-row, and the file must still end with a whole row.
+// The limit's signal (SIGXFSZ) must not end the recording without a word.
 TEST(LabBlackbox, AWriteErrorWhileRecordingKeepsTheWholeRows) {
     const ScratchDir dir;
     const std::string capture = dir.path("limited.csv");
-    const std::string record = std::string("trap '' XFSZ; ulimit -f 64; exec '") + HEADVANE_LAB_SIM_EXE +
+    const std::string record = std::string("ulimit -f 64; exec '") + HEADVANE_LAB_SIM_EXE +
                                "' --sim-speed 10 record --duration 5 --out '" + capture + "'";
     const Finished run = runToEnd("/bin/sh", {"-c", record});
     EXPECT_EQ(run.exitStatus, 1);
@@ -149,6 +150,25 @@ TEST(LabBlackbox, AWriteErrorWhileRecordingKeepsTheWholeRows) {
     const Finished replayed = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
     EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
     EXPECT_EQ(replayed.err, "");  // no row cut short
+}
+
+// Started with standard output closed, the capture file must not take its
+// place: the progress would land in it.
+TEST(LabBlackbox, AClosedStandardOutputKeepsTheConsoleTextOutOfTheCapture) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("closed.csv");
+    const std::string record =
+        std::string("exec '") + HEADVANE_LAB_SIM_EXE + "' --sim-speed 10 record --duration 1 --out '" + capture + "' >&-";
+    const Finished run = runToEnd("/bin/sh", {"-c", record});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    const std::string text = readAll(capture);
+    EXPECT_EQ(text.rfind("# headvane-capture 1\n", 0), 0u) << text.substr(0, 200);
+    for (const char* console : {"\rrec ", "recording to", "TundraImu:"}) {
+        EXPECT_EQ(text.find(console), std::string::npos) << console;
+    }
+    const Finished replayed = runToEnd(HEADVANE_LAB_EXE, {"replay", capture, "--config", kExample});
+    EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
+    EXPECT_EQ(replayed.err, "");
 }
 #endif
 

@@ -13,11 +13,26 @@ namespace {
 
 using namespace std::chrono_literals;
 
+std::filesystem::path scratchCapture(const std::string& name) {
+    const auto path = std::filesystem::temp_directory_path() / ("headvane-lab-session-" + name + ".csv");
+    std::filesystem::remove(path);
+    return path;
+}
+
+// The capture's last line, which a complete capture ends with its summary; empty if none.
+std::string lastLineOf(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string content = text.str();
+    if (content.size() < 2 || content.back() != '\n') return {};
+    return content.substr(content.rfind('\n', content.size() - 2) + 1);
+}
+
 TEST(LabSession, QuitAndStopSignalsEndWithACompleteCapture) {
-    const int ways[] = {0, SIGINT, SIGTERM, SIGHUP};  // 0: the q key
+    const int ways[] = {0, SIGINT, SIGQUIT, SIGTERM, SIGHUP};  // 0: the q key
     for (const int way : ways) {
-        const auto path = std::filesystem::temp_directory_path() / ("headvane-lab-session-" + std::to_string(way) + ".csv");
-        std::filesystem::remove(path);
+        const auto path = scratchCapture(std::to_string(way));
         Child child(HEADVANE_LAB_SIM_EXE, {"record", "--out", path.string()}, Child::Input::terminal);
         ASSERT_TRUE(child.waitForOutput("\rrec ", 3, 20s)) << child.out() << child.err();
         EXPECT_FALSE(child.terminalIsCooked());
@@ -29,15 +44,29 @@ TEST(LabSession, QuitAndStopSignalsEndWithACompleteCapture) {
         EXPECT_EQ(child.waitForExit(10s), 0) << way << child.err();
         EXPECT_TRUE(child.terminalIsCooked()) << way;
         EXPECT_NE(child.out().find("\nrecorded "), std::string::npos) << way;
+        EXPECT_EQ(lastLineOf(path).rfind("# summary duration_s", 0), 0u) << way << lastLineOf(path);
+        std::filesystem::remove(path);
+    }
+}
 
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string content = text.str();
-        ASSERT_FALSE(content.empty());
-        EXPECT_EQ(content.back(), '\n');
-        const std::size_t last = content.rfind('\n', content.size() - 2) + 1;
-        EXPECT_EQ(content.compare(last, 20, "# summary duration_s"), 0) << content.substr(last);
+// Neither the progress's reader going away nor a hang-up under nohup may cut a recording short.
+TEST(LabSession, AClosedOutputOrAnIgnoredHangUpLeavesTheRecordingToItsEnd) {
+    const auto piped = scratchCapture("piped");
+    Child reader(HEADVANE_LAB_SIM_EXE, {"record", "--out", piped.string(), "--duration", "2"});
+    const auto nohup = scratchCapture("nohup");
+    Child detached("/bin/sh", {"-c", std::string("trap '' HUP; exec '") + HEADVANE_LAB_SIM_EXE + "' record --out '" +
+                                         nohup.string() + "' --duration 2"});
+    ASSERT_TRUE(reader.waitForOutput("\rrec ", 1, 20s)) << reader.err();
+    reader.closeOutput();
+    ASSERT_TRUE(detached.waitForOutput("\rrec ", 2, 20s)) << detached.err();
+    detached.signal(SIGHUP);
+    for (Child* child : {&reader, &detached}) {
+        EXPECT_EQ(child->waitForExit(20s), 0) << child->err();
+        EXPECT_EQ(child->err(), "");
+    }
+    EXPECT_NE(detached.out().find("\nrecorded 2.0"), std::string::npos) << detached.out();
+    for (const auto& path : {piped, nohup}) {
+        EXPECT_EQ(lastLineOf(path).rfind("# summary duration_s 2.0", 0), 0u) << path << lastLineOf(path);
         std::filesystem::remove(path);
     }
 }
