@@ -6,7 +6,7 @@
 namespace vesko {
 
 bool CheckRecording::open(const std::string& path, std::string& error, bool& exists) {
-    const CaptureFile::Opened opened = file_.open(path, false);
+    const CaptureFile::Opened opened = file_.open(path, false, isCompressedCaptureName(path));
     exists = opened == CaptureFile::Opened::exists;
     if (opened != CaptureFile::Opened::ok) {
         error = file_.error();

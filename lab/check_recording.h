@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "capture_file.h"
+#include "capture_output.h"
 #include "capture_format.h"
 
 namespace vesko {
@@ -20,7 +20,7 @@ public:
     bool finish(const CaptureSummary& summary, std::string& error);
 
 private:
-    CaptureFile file_;
+    CaptureOutput file_;
     bool active_ = false;
     std::string text_;
 };

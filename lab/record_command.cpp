@@ -8,7 +8,7 @@ namespace vesko {
 LabCommand addRecordCommand(CLI::App& lab) {
     auto options = std::make_shared<RecordOptions>();
     CLI::App* sub = lab.add_subcommand("record", "Record the IMU stream to a capture file (CSV).");
-    sub->add_option("--out", options->outPath, "capture file to write")->required();
+    sub->add_option("--out", options->outPath, "capture file to write (gzip-compressed when it ends in .gz)")->required();
     sub->add_option_function<std::string>(
            "--duration",
            [options](const std::string& text) { options->durationSeconds = parseDurationSeconds(text); },

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "capture_file.h"
+#include "capture_output.h"
 #include "capture_recorder.h"
 #include "capture_text.h"
 #include "console_keys.h"
@@ -95,8 +95,8 @@ void recordUntilDone(const TundraImu& imu, const CaptureRecorder& recorder, cons
 }
 
 // Opens the output before any device, so that a bad path costs nothing.
-int openOutput(const RecordOptions& options, CaptureFile& file) {
-    switch (file.open(options.outPath, options.force)) {
+int openOutput(const RecordOptions& options, CaptureOutput& file) {
+    switch (file.open(options.outPath, options.force, isCompressedCaptureName(options.outPath))) {
         case CaptureFile::Opened::ok: return kLabExitOk;
         case CaptureFile::Opened::exists:
             std::fprintf(stderr, "record: %s\n", file.error().c_str());
@@ -108,19 +108,19 @@ int openOutput(const RecordOptions& options, CaptureFile& file) {
 }
 
 // Nothing was recorded: leave no empty file behind (but never remove a device such as /dev/full).
-int abandon(CaptureFile& file, const std::string& path) {
+int abandon(CaptureOutput& file, const std::string& path) {
     file.close();
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
     return kLabExitFailure;
 }
 
-CaptureSink sinkFor(CaptureFile& file) {
+CaptureSink sinkFor(CaptureOutput& file) {
     return {[&file](std::string_view lines) { return file.write(lines); }, [&file] { return file.sync(); }};
 }
 
 // Writes the summary after the last row and closes the file.
-int finishCapture(CaptureFile& file, const CaptureRecorder& recorder, const CaptureSummary& summary,
+int finishCapture(CaptureOutput& file, const CaptureRecorder& recorder, const CaptureSummary& summary,
                   const std::string& path) {
     const bool whole = !recorder.failed() && file.write(captureSummaryText(summary)) && file.sync();
     const std::uint64_t bytes = file.bytesWritten();
@@ -132,7 +132,7 @@ int finishCapture(CaptureFile& file, const CaptureRecorder& recorder, const Capt
     return kLabExitOk;
 }
 
-bool writeHeader(CaptureFile& file, const TundraImu& imu, const RecordOptions& options,
+bool writeHeader(CaptureOutput& file, const TundraImu& imu, const RecordOptions& options,
                  const HeadsetConfig& config) {
     const std::string unit = imu.attachedSerial();
     if (!options.configPath.empty() && unit != config.deviceSerialNumber) {
@@ -157,7 +157,7 @@ bool loadConfigIfGiven(const RecordOptions& options, HeadsetConfig& config) {
 }  // namespace
 
 int runRecord(const RecordOptions& options) {
-    CaptureFile file;
+    CaptureOutput file;
     if (const int status = openOutput(options, file); status != kLabExitOk) return status;
     HeadsetConfig config;
     if (!loadConfigIfGiven(options, config)) return abandon(file, options.outPath);

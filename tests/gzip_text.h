@@ -46,3 +46,26 @@ inline GzipMember gzipMember(std::string_view text, const std::vector<std::size_
 }
 
 }  // namespace vesko::test
+
+namespace vesko::test {
+
+// As much of the text of a gzip member as `bytes` holds, also when it is cut short.
+inline std::string gunzipPrefix(std::string_view bytes) {
+    z_stream z{};
+    if (inflateInit2(&z, MAX_WBITS + 16) != Z_OK) throw std::runtime_error("inflateInit2 failed");
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    std::string text;
+    std::vector<unsigned char> out(1 << 16);
+    int rc = Z_OK;
+    do {
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        rc = inflate(&z, Z_SYNC_FLUSH);
+        text.append(reinterpret_cast<const char*>(out.data()), out.size() - z.avail_out);
+    } while (rc == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
+    inflateEnd(&z);
+    return text;
+}
+
+}  // namespace vesko::test

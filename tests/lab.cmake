@@ -10,7 +10,8 @@ else()
   set(_hv_lab_process_sources app_process_posix.cpp lab_session_test.cpp)
 endif()
 headvane_add_test(lab_blackbox_test
-  SOURCES lab_blackbox_test.cpp ${_hv_lab_process_sources})
+  SOURCES lab_blackbox_test.cpp ${_hv_lab_process_sources}
+  LIBS ZLIB::ZLIB)
 add_dependencies(lab_blackbox_test headvane-lab headvane-lab-sim)
 target_compile_definitions(lab_blackbox_test PRIVATE
   HEADVANE_LAB_EXE="$<TARGET_FILE:headvane-lab>" HEADVANE_LAB_SIM_EXE="$<TARGET_FILE:headvane-lab-sim>")

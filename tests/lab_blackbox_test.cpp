@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app_process.h"
+#include "gzip_text.h"
 
 namespace vesko::testing {
 namespace {
@@ -225,6 +226,59 @@ TEST(LabBlackbox, ARecordingReplaysTheSameTwiceAndShowsTheTurn) {
     ASSERT_FALSE(yaws.empty()) << first.out;
     EXPECT_NEAR(*std::max_element(yaws.begin(), yaws.end()), 40.0, 1.5);
     EXPECT_NE(first.out.find("\nsamples "), std::string::npos);
+}
+
+// What replay and allan make of `capture`, with its name replaced by `shownAs`.
+std::string analysed(const ScratchDir& dir, const std::string& capture, const std::string& shownAs) {
+    const std::string json = dir.path("allan.json");
+    const Finished replay = runToEnd(HEADVANE_LAB_EXE, {"replay", hostPath(capture), "--config", kExample});
+    const Finished allan = runToEnd(HEADVANE_LAB_EXE, {"allan", hostPath(capture), "--json", hostPath(json)});
+    std::string all = std::to_string(replay.exitStatus) + replay.out + replay.err + std::to_string(allan.exitStatus) +
+                      allan.out + allan.err + readAll(json);
+    for (std::size_t at = all.find(capture); at != std::string::npos; at = all.find(capture, at + shownAs.size())) {
+        all.replace(at, capture.size(), shownAs);
+    }
+    return all;
+}
+
+TEST(LabBlackbox, ACompressedRecordingReadsAsItsTextAndACutOneUpToItsLastFlush) {
+    const ScratchDir dir;
+    const std::string gz = dir.path("sim.csv.gz");
+    const Finished recorded = runToEnd(HEADVANE_LAB_SIM_EXE, {"--sim-speed", "10", "record", "--out", hostPath(gz),
+                                                              "--duration", "2", "--config", kExample});
+    ASSERT_EQ(recorded.exitStatus, 0) << recorded.err;
+    const std::string bytes = readAll(gz);
+    ASSERT_EQ(bytes.rfind("\x1f\x8b", 0), 0u) << "not gzip";
+    const std::string text = test::gunzipPrefix(bytes);
+    EXPECT_EQ(text.rfind("# headvane-capture 1\n", 0), 0u);
+    EXPECT_EQ(lastLine(text).rfind("# summary duration_s 2.0", 0), 0u) << lastLine(text);
+    EXPECT_NE(lastLine(text).find(" samples " + std::to_string(deviceColumns(text, text.size()).size()) + " "),
+              std::string::npos);
+    EXPECT_NE(recorded.out.find(expectedEndCounts(lastLine(text))), std::string::npos) << recorded.out;
+
+    const std::string plain = dir.write("sim.csv", text);
+    const std::string fromPlain = analysed(dir, plain, "CAPTURE");
+    EXPECT_EQ(analysed(dir, gz, "CAPTURE"), fromPlain);
+    EXPECT_NE(fromPlain.find("\nsamples "), std::string::npos) << fromPlain.substr(0, 300);
+
+    // Cut inside the last third: every row up to the last sync flush before the cut (which ends in
+    // the empty block 00 00 ff ff) is kept, and the cut is named.
+    const std::size_t cutAt = bytes.size() * 2 / 3;
+    const std::size_t lastFlush = bytes.rfind(std::string("\0\0\xff\xff", 4), cutAt);
+    ASSERT_NE(lastFlush, std::string::npos);
+    const std::string flushed = test::gunzipPrefix(bytes.substr(0, lastFlush + 4));
+    ASSERT_EQ(flushed.back(), '\n') << "a sync flush inside a row";
+    const std::size_t flushedRows = deviceColumns(flushed, flushed.size()).size();
+    ASSERT_GT(flushedRows, 1000u);
+    const std::string cut = dir.write("cut.csv.gz", bytes.substr(0, cutAt));
+    const Finished replayed = runToEnd(HEADVANE_LAB_EXE, {"replay", hostPath(cut), "--config", kExample});
+    EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
+    EXPECT_NE(replayed.err.find(": compressed data cut short (interrupted recording?); using the "), std::string::npos)
+        << replayed.err;
+    static const std::regex kSamples("\nsamples ([0-9]+) ");
+    std::smatch samples;
+    ASSERT_TRUE(std::regex_search(replayed.out, samples, kSamples)) << replayed.out;
+    EXPECT_GE(std::stoul(samples[1]), flushedRows);
 }
 
 TEST(LabBlackbox, TheSimulatorsRecordingsAgreeButForHostTime) {

@@ -109,8 +109,15 @@ TEST(LabCheck, CalibrationErrorsFailExactlyWhereTheLimitsSay) {
     config["imu"]["acc_scale"] = {1.01, 0.99, 1.00};
     Scratch limits(".limits.json");
     limits.write(R"({"acc_scale_percent": 0.8})");  // x is 0.79 % off, y 0.84 %
-    const CheckRun run = runCheck(config, {"--gyro-scale", "0.0010972223691126459", "--limits", limits.path()});
+    Scratch capture(".csv.gz");
+    const CheckRun run = runCheck(config, {"--gyro-scale", "0.0010972223691126459", "--limits", limits.path(),
+                                           "--record", capture.path()});
     ASSERT_EQ(run.finished.exitStatus, 1) << run.finished.out << run.finished.err;
+    // A failing check keeps its capture all the same, compressed as its name asks.
+    EXPECT_EQ(capture.read().rfind("\x1f\x8b", 0), 0u);
+    const Finished replayed = runToEnd(HEADVANE_LAB_SIM_EXE, {"replay", capture.path(), "--config", hostPath(kExample)});
+    EXPECT_EQ(replayed.exitStatus, 0) << replayed.err;
+    EXPECT_EQ(replayed.err, "");
     const Json& suggested = run.report.at("suggested");
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_NEAR(suggested.at("acc_bias")[i].get<double>(), kTrueAccBias[i], 0.001);

@@ -13,13 +13,14 @@ if(TARGET headvane-lab-sim)
   target_compile_definitions(lab_outputs_test PRIVATE HEADVANE_LAB_SIM_EXE="$<TARGET_FILE:headvane-lab-sim>")
 endif()
 
-# The outputs read as their readers read them: the export by pandas, the page by a
-# headless browser. Each reports itself skipped, with the reason, where its reader is missing.
+# The outputs read as their readers read them: the export and a compressed capture by
+# pandas, the page by a headless browser. Each reports itself skipped, with the reason,
+# where its reader is missing.
 if(TARGET headvane-lab-sim AND NOT WIN32)
   # Debian's python3, whose python3-pandas tools/install-deps.sh installs, before any other on the PATH.
   find_program(HEADVANE_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
   find_program(HEADVANE_PYTHON3 python3)
-  foreach(_hv_reader export_in_pandas page_in_browser)
+  foreach(_hv_reader export_in_pandas page_in_browser capture_gz_in_pandas)
     if(HEADVANE_PYTHON3)
       add_test(NAME lab_${_hv_reader} COMMAND ${HEADVANE_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/outputs/${_hv_reader}.py
         $<TARGET_FILE:headvane-lab-sim> ${PROJECT_SOURCE_DIR}/examples/headset.json)
