@@ -47,8 +47,6 @@ def main():
             fail("%d rows for the summary's %d samples" % (len(frame), samples))
         if not frame.equals(pd.read_csv(io.StringIO(text), comment="#")):
             fail("the compressed file reads otherwise than its text")
-        if str(frame.ticks.dtype) != "int64" or not frame.seq.between(0, 255).all():
-            fail("ticks %s, seq out of 0..255" % frame.ticks.dtype)
         print("pandas %s: %d rows from %d compressed bytes" % (pd.__version__, len(frame), os.path.getsize(capture)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
