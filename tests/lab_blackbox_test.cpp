@@ -251,7 +251,7 @@ TEST(LabBlackbox, ACompressedRecordingReadsAsItsTextAndACutOneUpToItsLastFlush) 
     ASSERT_EQ(bytes.rfind("\x1f\x8b", 0), 0u) << "not gzip";
     const std::string text = test::gunzipPrefix(bytes);
     EXPECT_EQ(text.rfind("# headvane-capture 1\n", 0), 0u);
-    EXPECT_EQ(lastLine(text).rfind("# summary duration_s 2.0", 0), 0u) << lastLine(text);
+    EXPECT_EQ(lastLine(text).rfind("# summary duration_s ", 0), 0u) << lastLine(text);
     EXPECT_NE(lastLine(text).find(" samples " + std::to_string(deviceColumns(text, text.size()).size()) + " "),
               std::string::npos);
     EXPECT_NE(recorded.out.find(expectedEndCounts(lastLine(text))), std::string::npos) << recorded.out;
