@@ -27,9 +27,14 @@ void packInto(const std::vector<std::int64_t>& values, std::int64_t least, std::
 
 void PackedColumn::seal() {
     Block block;
-    const auto [low, high] = std::minmax_element(pending_.begin(), pending_.end());
-    block.least = *low;
-    block.width = widthFor(static_cast<std::uint64_t>(*high) - static_cast<std::uint64_t>(*low));
+    std::int64_t low = pending_[0];
+    std::int64_t high = pending_[0];
+    for (const std::int64_t v : pending_) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    block.least = low;
+    block.width = widthFor(static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low));
     switch (block.width) {
         case 1: packInto(pending_, block.least, block.bytes); break;
         case 2: packInto(pending_, block.least, block.halves); break;
@@ -37,7 +42,7 @@ void PackedColumn::seal() {
         default: break;
     }
     blocks_.push_back(std::move(block));
-    pending_.clear();
+    pendingCount_ = 0;
 }
 
 template <class Take>
@@ -114,7 +119,7 @@ bool PackedColumn::constantOver(std::size_t from, std::size_t to) const {
 }
 
 std::size_t PackedColumn::storedBytes() const noexcept {
-    std::size_t bytes = pending_.size() * sizeof(std::int64_t);
+    std::size_t bytes = pendingCount_ * sizeof(std::int64_t);
     for (const Block& b : blocks_) bytes += b.bytes.size() + 2 * b.halves.size() + 4 * b.words.size();
     return bytes;
 }

@@ -17,10 +17,10 @@ public:
     static constexpr std::size_t kBlockValues = 4096;
 
     void append(std::int64_t value) {
-        pending_.push_back(value);
-        if (pending_.size() == kBlockValues) seal();
+        pending_[pendingCount_++] = value;
+        if (pendingCount_ == kBlockValues) seal();
     }
-    std::size_t size() const noexcept { return blocks_.size() * kBlockValues + pending_.size(); }
+    std::size_t size() const noexcept { return blocks_.size() * kBlockValues + pendingCount_; }
 
     // out[i] = value at `from` + i, for i < to - from.
     void read(std::size_t from, std::size_t to, std::int64_t* out) const;
@@ -53,7 +53,8 @@ private:
     void forEachPiece(std::size_t from, std::size_t to, Take&& take) const;
 
     std::vector<Block> blocks_;
-    std::vector<std::int64_t> pending_;  // the block being filled
+    std::vector<std::int64_t> pending_ = std::vector<std::int64_t>(kBlockValues);  // the block being filled
+    std::size_t pendingCount_ = 0;
 };
 
 }  // namespace vesko
