@@ -15,7 +15,8 @@ namespace {
 // block at a fixed distance ahead of the start points.
 class SumStretch {
 public:
-    SumStretch(std::size_t ahead, std::size_t capacity, std::int64_t first) : ahead_(ahead), values_(capacity), next_(first) {}
+    SumStretch(std::size_t ahead, std::size_t capacity, std::int64_t first)
+        : ahead_(ahead), values_(capacity), next_(first) {}
 
     // theta[from + ahead ...] for as much of the capacity as the run has (theta ends at index samples).
     void rebuild(const PackedColumn& counts, std::size_t runStart, std::size_t from, std::size_t samples) {
@@ -23,7 +24,7 @@ public:
         if (at > samples) return;
         const std::size_t length = std::min(values_.size(), samples - at + 1);
         counts.runningSums(runStart + at, runStart + at + length - 1, next_, values_.data());
-        if (length == values_.size()) next_ = values_.back();  // theta[at + capacity - 1]: where the next block's starts
+        if (length == values_.size()) next_ = values_.back();  // theta[at + capacity - 1]: the next one's start
     }
     const std::int64_t* data() const noexcept { return values_.data(); }
 
@@ -74,7 +75,8 @@ AllanCurve overlappingAllan(const PackedColumn& counts, std::size_t first, std::
         const std::size_t nearWanted = std::min(from + 2 * block, n) + 1;
         if (from > 0) {
             // Keep what the last block already summed, then sum on from there.
-            std::copy(near.begin() + static_cast<std::ptrdiff_t>(block), near.begin() + static_cast<std::ptrdiff_t>(nearEnd - (from - block)), near.begin());
+            const auto kept = near.begin() + static_cast<std::ptrdiff_t>(block);
+            std::copy(kept, kept + static_cast<std::ptrdiff_t>(nearEnd - from), near.begin());
         }
         const std::size_t held = nearEnd - from;
         counts.runningSums(first + from + held - 1, first + nearWanted - 1, near[held - 1], near.data() + held - 1);

@@ -205,7 +205,8 @@ TEST(Capture, ALongReadKeepsItsOrderStopsAtAFaultAndEndsWhenAHandlerThrows) {
     constexpr int kRows = 40'000;  // some 1.7 MB: several read chunks
     for (int i = 0; i < kRows; ++i) {
         if (i % 9'001 == 0) text += captureEventText({i, "event " + std::to_string(i)});
-        appendCaptureRow(text, row(i, static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i), static_cast<std::int16_t>(i)));
+        appendCaptureRow(text, row(i, static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i),
+                                   static_cast<std::int16_t>(i)));
     }
     text += captureSummaryText({kRows, {}, 0});
     Capture inline_, threaded;
@@ -214,7 +215,9 @@ TEST(Capture, ALongReadKeepsItsOrderStopsAtAFaultAndEndsWhenAHandlerThrows) {
     const std::string path = scratchFile(text);
     ASSERT_TRUE(loadCapture(path, threaded).ok);
     ASSERT_EQ(threaded.rows.size(), inline_.rows.size());
-    for (std::size_t i = 0; i < threaded.rows.size(); ++i) ASSERT_EQ(threaded.rows[i].hostMicros, static_cast<std::int64_t>(i));
+    for (std::size_t i = 0; i < threaded.rows.size(); ++i) {
+        ASSERT_EQ(threaded.rows[i].hostMicros, static_cast<std::int64_t>(i));
+    }
     ASSERT_EQ(threaded.events.size(), inline_.events.size());
     for (std::size_t i = 0; i < threaded.events.size(); ++i) {
         EXPECT_EQ(threaded.events[i].rowsBefore, inline_.events[i].rowsBefore);
@@ -223,12 +226,14 @@ TEST(Capture, ALongReadKeepsItsOrderStopsAtAFaultAndEndsWhenAHandlerThrows) {
     EXPECT_TRUE(threaded.summary.has_value());
 
     const std::size_t bad = text.find("\n", text.size() / 2) + 1;  // a row in the middle loses a field
-    const std::string badPath = scratchFile(text.substr(0, text.find(',', bad)) + "\n" + text.substr(text.find('\n', bad) + 1));
+    const std::string cut = text.substr(0, text.find(',', bad)) + "\n" + text.substr(text.find('\n', bad) + 1);
+    const std::string badPath = scratchFile(cut);
     Capture partial;
     const CaptureReadOutcome outcome = loadCapture(badPath, partial);
     EXPECT_FALSE(outcome.ok);
-    const auto badLine = static_cast<std::uint64_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n')) + 1;
-    EXPECT_EQ(outcome.error, "capture " + badPath + " line " + std::to_string(badLine) + ": expected 9 fields, found 1");
+    const auto badLine = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n') + 1;
+    EXPECT_EQ(outcome.error,
+              "capture " + badPath + " line " + std::to_string(badLine) + ": expected 9 fields, found 1");
     ASSERT_GT(partial.rows.size(), 10'000u);
     EXPECT_EQ(partial.rows.size(), outcome.rows);
     EXPECT_EQ(partial.rows.back().hostMicros + 1, static_cast<std::int64_t>(outcome.rows));  // every row before it

@@ -75,8 +75,9 @@ std::vector<ImuSample> gappySeries(std::size_t n, std::uint64_t seed) {
     for (std::size_t i = 0; i < n; ++i) {
         rate += 0.3 * normal(rng);
         for (std::size_t axis = 0; axis < 3; ++axis) {
-            out[i].gyro[axis] = static_cast<std::int16_t>(std::lround(rate * static_cast<double>(axis) + 9 * normal(rng)));
-            out[i].acc[axis] = static_cast<std::int16_t>(std::lround(4096.0 * static_cast<double>(axis == 1) + 3 * normal(rng)));
+            const auto a = static_cast<double>(axis);
+            out[i].gyro[axis] = static_cast<std::int16_t>(std::lround(rate * a + 9 * normal(rng)));
+            out[i].acc[axis] = static_cast<std::int16_t>(std::lround(4096.0 * (axis == 1) + 3 * normal(rng)));
         }
         ticks += 47'000 + jitter(rng) + (i % 4999 == 4998 ? 48'000 : 0);  // now and then late by a period
         seq = static_cast<std::uint8_t>(seq + (i % 7919 == 7918 ? 2 : 1));   // now and then one lost
@@ -118,7 +119,8 @@ TEST(AllanOfCounts, SameCurveAsFromTheRunningSumsOnEveryGridAndBlock) {
             const AllanSettings settings{grid, 0.9};
             const AllanCurve expected = overlappingAllan(sums, 0.001, 0.5, settings);
             for (const std::size_t block : {1u, 3u, 64u, 4096u}) {
-                expectSameCurve(expected, overlappingAllan(columns.counts(2), first, length, 0.001, 0.5, settings, block),
+                const AllanCurve got = overlappingAllan(columns.counts(2), first, length, 0.001, 0.5, settings, block);
+                expectSameCurve(expected, got,
                                 std::string(tauGridName(grid)) + " length " + std::to_string(length) + " block " +
                                     std::to_string(block));
             }
