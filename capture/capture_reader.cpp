@@ -94,10 +94,9 @@ public:
         };
         return readOnThisThread(path, std::move(h), progress);
     }
-    // Whatever is left, then the end.
-    void finish() noexcept {
+    // Whatever is left (the end is the caller's to close).
+    void finish() {
         if (!cancelled_ && !empty()) queue_.push(std::move(current_));
-        queue_.close();
     }
 
 private:
@@ -146,15 +145,18 @@ CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers hand
     CaptureReadOutcome outcome;
     std::exception_ptr readerFault;
     const auto readAll = [&] {
-        BatchingReader reader(queue);
         try {
-            outcome = reader.run(path, static_cast<bool>(progress));
-        } catch (const ReadAbandoned&) {
-            // the caller is leaving on an exception of its own
+            BatchingReader reader(queue);
+            try {
+                outcome = reader.run(path, static_cast<bool>(progress));
+            } catch (const ReadAbandoned&) {
+                // the caller is leaving on an exception of its own
+            }
+            reader.finish();
         } catch (...) {
             readerFault = std::current_exception();  // out of memory: the caller hears it as if it read itself
         }
-        reader.finish();
+        queue.close();
     };
     std::thread reading;
     try {
