@@ -75,7 +75,8 @@ std::string boundLine(const LargestAxisFigure& v) {
         return "# only an upper bound: " + axis + " never rises on the +1/2 slope; a record of some " +
                spanText(v.recordSeconds) + " or longer would measure it\n";
     }
-    return "# only an upper bound: " + axis + " shows no -1/2 slope, which a longer record would not change\n";
+    return "# only an upper bound: " + axis +
+           " shows no -1/2 slope (motion or another noise hides it), which a longer record would not change\n";
 }
 
 std::string entry(const LargestAxisFigure& v) {
