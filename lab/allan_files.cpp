@@ -51,8 +51,15 @@ int refuseOutputsOverInputs(const AllanOptions& options) {
                                                                              {"--svg", &options.svgPath},
                                                                              {"--kalibr", &options.kalibrPath},
                                                                              {"--html", &options.htmlPath}}};
-    for (const auto& [option, path] : outputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const auto& [option, path] = outputs[i];
         if (path->empty()) continue;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (outputs[j].second->empty() || !namesSameFile(*path, *outputs[j].second)) continue;
+            std::fprintf(stderr, "allan: %s %s is also the %s file: give each output its own\n", option, path->c_str(),
+                         outputs[j].first);
+            return kLabExitUsage;
+        }
         for (const std::string* input : {&options.capturePath, &options.configPath}) {
             if (input->empty() || !namesSameFile(*path, *input)) continue;
             std::fprintf(stderr, "allan: %s %s is the %s: an output never replaces an input\n", option,

@@ -7,7 +7,8 @@
 namespace vesko {
 
 // Before anything is read: an output that names the capture or the
-// configuration is refused (exit status 2), so no input is ever written over.
+// configuration is refused (exit status 2), so no input is ever written over,
+// and so is one output named twice, which would keep only the last.
 // Returns -1 when every output may be written.
 int refuseOutputsOverInputs(const AllanOptions& options);
 

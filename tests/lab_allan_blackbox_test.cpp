@@ -135,6 +135,9 @@ TEST(AllanBlackbox, TheNoiseFileAndPageAgreeWithTheJsonAndNoOutputLandsOnAnInput
         EXPECT_EQ("", refused.out);
     }
     EXPECT_EQ(before, slurp(capture));
+    const Finished twice = allan({path, "--json", hostPath(json.string()), "--html", hostPath(json.string())});
+    EXPECT_EQ(2, twice.exitStatus);
+    EXPECT_NE(std::string::npos, twice.err.find("is also the --json file")) << twice.err;
     for (const fs::path& p : {capture, json, yaml, page}) fs::remove(p);
 }
 
