@@ -1,10 +1,10 @@
 // The units the noise figures are shown in, per sensor, and their factors from the curves' units.
 #pragma once
 
-#include <numbers>
 #include <string_view>
 
 #include "imu_axis.h"
+#include "vector_math.h"
 
 namespace vesko {
 
@@ -26,7 +26,7 @@ struct SensorUnits {
     FigureUnit walkSi;       // K in SI: per sqrt(s), a random walk grows with the square root of time
 };
 
-inline constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+inline constexpr double kRadiansPerDegree = 1.0 / kDegreesPerRadian;
 
 // Gyroscope: N in deg/sqrt(h), B in deg/h, K in deg/h/sqrt(h).
 // Accelerometer: N in (m/s)/sqrt(h), B in mg, K in mg/sqrt(s).
