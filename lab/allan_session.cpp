@@ -7,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+#include "allan_files.h"
 #include "allan_picture.h"
 #include "allan_report.h"
 #include "attitude_filter.h"
@@ -52,6 +53,7 @@ bool axisScales(const AllanOptions& options, AxisScales& scales) {
 }  // namespace
 
 int runAllan(const AllanOptions& options) try {
+    if (const int refused = refuseOutputsOverInputs(options); refused >= 0) return refused;
     AxisScales scales{};
     if (!axisScales(options, scales)) return kLabExitFailure;
     SampleColumns samples;
@@ -93,6 +95,7 @@ int runAllan(const AllanOptions& options) try {
     };
     if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
     if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
+    ok = writeAllanFiles(options, analysis) && ok;
     return ok ? kLabExitOk : kLabExitFailure;
 } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());
