@@ -18,7 +18,10 @@ std::optional<WatchmanEnumeration>& scriptedEnumeration() {
 }  // namespace fake
 
 bool enumerateWatchmen(WatchmanEnumeration& found) {
-    if (!fake::scriptedEnumeration()) return false;
+    if (!fake::scriptedEnumeration()) {
+        found.failure = enumerationFailure("SetupDiGetClassDevsW", 13);
+        return false;
+    }
     found = *fake::scriptedEnumeration();
     return true;
 }
