@@ -81,7 +81,7 @@ int runAllan(const AllanOptions& options) try {
             return kLabExitUsage;
         }
     }
-    progress.note("analysing " + std::to_string(samples.size()) + " samples");
+    progress.replaceLine("analysing " + std::to_string(samples.size()) + " samples");
     const NoiseAnalysis analysis = analyseNoise(samples, scales, {options.taus, options.confidence});
     progress.end();
     if (analysis.run.length < kAllanMinimumSamples) {

@@ -54,7 +54,7 @@ std::string ReadProgress::step(const CaptureReadProgress& at, double elapsedSeco
     return draw(readProgressText(command_, at, elapsedSeconds));
 }
 
-std::string ReadProgress::note(const std::string& what) {
+std::string ReadProgress::replaceLine(const std::string& what) {
     if (!drawnOnce_) return {};
     return draw("\r" + command_ + ": " + what);
 }
@@ -86,7 +86,7 @@ CaptureProgressHandler ReadProgressLine::handler() {
     };
 }
 
-void ReadProgressLine::note(const std::string& what) { writeNow(progress_.note(what)); }
+void ReadProgressLine::replaceLine(const std::string& what) { writeNow(progress_.replaceLine(what)); }
 
 void ReadProgressLine::end() { writeNow(progress_.end()); }
 
