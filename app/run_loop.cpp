@@ -1,4 +1,4 @@
-// headvane from start to exit: options, configuration, filter, IMU stream, console loop.
+// Start-up in order (options, file, filter, stream), the banner, then one tick every 200 ms until q.
 #include "run_loop.h"
 
 #include <chrono>

@@ -1,4 +1,4 @@
-// headvane-lab allan from start to exit: configuration, capture, analysis, table, files.
+// The allan command's steps: the capture's samples read with progress, the axes scaled, analysed, written out.
 #include "allan_session.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// headvane-lab check from start to exit: limits, configuration, unit, the guided procedure, verdict.
+// The check's main loop: samples from the reader, keys, operator requests and progress, then the report files.
 #include "check_session.h"
 
 #include <chrono>

@@ -1,4 +1,4 @@
-// One progress line on standard error while a long capture is read: share of the file, rows per second, time left.
+// When the progress line is wanted, its text, and its pacing: first drawn after 1 s, redrawn every 0.25 s.
 #include "read_progress.h"
 
 #include <algorithm>

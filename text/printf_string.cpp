@@ -1,4 +1,4 @@
-// printf-style formatting into a std::string of whatever length the text needs.
+// Two passes of vsnprintf: the length first, then the text into a string of that size.
 #include "printf_string.h"
 
 #include <cstdarg>

@@ -1,4 +1,4 @@
-// A device backend for logic tests: records closed handles and returns a scripted enumeration.
+// The fake platform layer's storage, and its enumerateWatchmen and closeDevice.
 #include "recording_close.h"
 
 namespace vesko {
