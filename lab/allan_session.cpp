@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
-#include <filesystem>
 #include <numbers>
 #include <vector>
 
+#include "allan_files.h"
 #include "allan_picture.h"
 #include "allan_report.h"
 #include "attitude_filter.h"
@@ -22,18 +22,9 @@ namespace vesko {
 
 namespace {
 
-// Rows are some 40 bytes; reserving for 24 leaves room without copying the
-// samples of a four-hour capture while the vector grows (untouched reserve
-// costs no memory). A file of other lines must not make it reserve gigabytes.
-constexpr std::uintmax_t kMinimumRowBytes = 24;
-constexpr std::uintmax_t kMostReserved = std::uintmax_t{1} << 25;  // samples: over nine hours
-
-bool readSamples(const std::string& path, std::vector<ImuSample>& samples, ReadProgressLine& progress) {
-    std::error_code ec;
-    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-    if (!ec) samples.reserve(static_cast<std::size_t>(std::min(bytes / kMinimumRowBytes, kMostReserved)));
+bool readSamples(const std::string& path, SampleColumns& samples, ReadProgressLine& progress) {
     CaptureHandlers handlers;
-    handlers.onRow = [&samples](const CaptureRow& row) { samples.push_back(row.sample); };
+    handlers.onRow = [&samples](const CaptureRow& row) { samples.append(row.sample); };
     const CaptureReadOutcome outcome = readCaptureFile(path, std::move(handlers), progress.handler());
     progress.end();
     if (!outcome.ok) {
@@ -62,17 +53,18 @@ bool axisScales(const AllanOptions& options, AxisScales& scales) {
 }  // namespace
 
 int runAllan(const AllanOptions& options) try {
+    if (const int refused = refuseOutputsOverInputs(options); refused >= 0) return refused;
     AxisScales scales{};
     if (!axisScales(options, scales)) return kLabExitFailure;
-    std::vector<ImuSample> samples;
+    SampleColumns samples;
     ReadProgressLine progress("allan", readProgressWanted(isTerminal(stderr), isTerminal(stdout), false));
     if (!readSamples(options.capturePath, samples, progress)) return kLabExitFailure;
-    if (samples.empty()) {
+    if (samples.size() == 0) {
         std::fprintf(stderr, "allan: %s has no samples\n", options.capturePath.c_str());
         return kLabExitFailure;
     }
     if (options.taus == TauGrid::all) {
-        const std::size_t run = longestUniformRun(samples).length;
+        const std::size_t run = samples.longestUniformRun().length;
         if (run > kAllTausMostSamples) {
             std::fprintf(stderr,
                          "allan: --taus all takes at most %zu samples, and the longest run without a gap in %s has "
@@ -103,6 +95,7 @@ int runAllan(const AllanOptions& options) try {
     };
     if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
     if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
+    ok = writeAllanFiles(options, analysis) && ok;
     return ok ? kLabExitOk : kLabExitFailure;
 } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());
