@@ -1,4 +1,4 @@
-// headvane-lab check from start to exit: limits, configuration, unit, the guided procedure, verdict.
+// The check's main loop: samples from the reader, keys, operator requests and progress, then the report files.
 #include "check_session.h"
 
 #include <chrono>
@@ -23,6 +23,7 @@
 #include "lab_command.h"
 #include "lab_console.h"
 #include "loop_state.h"
+#include "printf_string.h"
 #include "tundra_imu.h"
 
 namespace vesko {
@@ -35,7 +36,7 @@ constexpr std::chrono::milliseconds kProgressPeriod{200};
 constexpr std::size_t kProgressWidth = 79;
 
 // Samples from the reader thread to the main thread, with their arrival time.
-struct Inbox {
+struct ReaderRows {
     std::mutex lock;
     std::vector<CaptureRow> rows;
     Clock::time_point startedAt = Clock::now();
@@ -77,7 +78,7 @@ CheckSettings settingsFor(const CheckOptions& options, const HeadsetConfig& conf
     return s;
 }
 
-void passOn(CheckProcedure& procedure, BenchOperator& person, ProgressLine& line) {
+void showProcedureOutput(CheckProcedure& procedure, BenchOperator& person, ProgressLine& line) {
     for (const ProcedureOutput& out : procedure.takeOutput()) {
         line.clear();
         if (out.isRequest) person.ask(out.request, out.text);
@@ -99,7 +100,7 @@ struct Session {
     BenchOperator& person;
     ConsoleKeys& keys;
     const StopSignals& stops;
-    Inbox& inbox;
+    ReaderRows& readerRows;
     CheckRecording& recording;
 };
 
@@ -110,7 +111,7 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
     std::vector<CaptureRow> rows;
     s.procedure.start();
     while (!s.procedure.finished()) {
-        passOn(s.procedure, s.person, line);
+        showProcedureOutput(s.procedure, s.person, line);
         std::this_thread::sleep_for(kLoopPeriod);
         const std::string warning = compareUnitOnce(serialState, configuredSerial, imu.attachedSerial());
         if (!warning.empty()) {
@@ -120,8 +121,8 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
         handleKeys(s.keys, s.procedure);
         if (s.stops.requested()) s.procedure.abort();  // Ctrl-C and the like: as q, with the capture complete
         {
-            std::lock_guard<std::mutex> guard(s.inbox.lock);
-            rows.swap(s.inbox.rows);
+            std::lock_guard<std::mutex> guard(s.readerRows.lock);
+            rows.swap(s.readerRows.rows);
         }
         s.recording.write(rows);
         for (const CaptureRow& row : rows) s.procedure.feed(row.sample);
@@ -131,7 +132,7 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
             nextProgress = Clock::now() + kProgressPeriod;
         }
     }
-    passOn(s.procedure, s.person, line);
+    showProcedureOutput(s.procedure, s.person, line);
     line.clear();
 }
 
@@ -166,10 +167,8 @@ CaptureMetadata captureMetadata(const ReportContext& context, const CheckSetting
     m.unitSerial = context.unitSerial;
     m.configSerial = context.configSerial;
     m.configPath = context.configPath;
-    char scale[40];
-    std::snprintf(scale, sizeof scale, "%.17g", settings.gyroScale);
-    m.gyroScale = scale;
-    m.accCountsPerG = "4096";
+    m.gyroScale = printfString("%.17g", settings.gyroScale);
+    m.accCountsPerG = printfString("%.17g", kImuAccCountsPerG);
     return m;
 }
 
@@ -221,12 +220,12 @@ int runCheck(const CheckOptions& options) {
     BenchOperator person;  // before the unit opens: the simulated one starts it lying still
     ConsoleKeys keys;
     StopSignals stops;
-    Inbox inbox;
+    ReaderRows readerRows;
     TundraImu imu;
-    imu.setSampleCallback([&inbox](const ImuSample& sample) {
-        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - inbox.startedAt);
-        std::lock_guard<std::mutex> guard(inbox.lock);
-        inbox.rows.push_back({micros.count(), sample});
+    imu.setSampleCallback([&readerRows](const ImuSample& sample) {
+        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - readerRows.startedAt);
+        std::lock_guard<std::mutex> guard(readerRows.lock);
+        readerRows.rows.push_back({micros.count(), sample});
     });
     if (!imu.open(options.imuSerial)) return kLabExitFailure;
 
@@ -234,10 +233,10 @@ int runCheck(const CheckOptions& options) {
                                 options.configPath, settings.gyroScale, settings.turnDegrees};
     recording.start(captureMetadata(context, settings));
     CheckProcedure procedure(settings);
-    Session session{procedure, person, keys, stops, inbox, recording};
+    Session session{procedure, person, keys, stops, readerRows, recording};
     runProcedure(session, config.deviceSerialNumber, imu);
     imu.stop();
-    const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - inbox.startedAt);
+    const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - readerRows.startedAt);
     const bool recorded = recording.finish({duration.count(), imu.stats(), 0}, error);
     if (!recorded) std::fprintf(stderr, "%s\n", error.c_str());
     stops.finished();
