@@ -15,8 +15,9 @@
 #include "headset_config.h"
 #include "lab_command.h"
 #include "lab_console.h"
+#include "output_file.h"
 #include "read_progress.h"
-#include "text_file.h"
+#include "same_file.h"
 
 namespace vesko {
 
@@ -59,9 +60,28 @@ bool axisScales(const AllanOptions& options, AxisScales& scales) {
     return true;
 }
 
+// Each file asked for, reserved before the capture is read; the exit status on failure, or -1.
+int reserveOutputs(const AllanOptions& options, OutputFile& json, OutputFile& svg) {
+    if (outputsOverlap("allan", {{"--json", options.jsonPath}, {"--svg", options.svgPath}},
+                       {{"capture", options.capturePath}, {"--config", options.configPath}})) {
+        return kLabExitUsage;
+    }
+    for (const auto& [out, path] : {std::pair{&json, &options.jsonPath}, std::pair{&svg, &options.svgPath}}) {
+        if (path->empty()) continue;
+        const OutputFile::Opened opened = out->open(*path, true);
+        if (opened == OutputFile::Opened::ok) continue;
+        std::fprintf(stderr, "allan: %s\n", out->error().c_str());
+        return opened == OutputFile::Opened::failed ? kLabExitFailure : kLabExitUsage;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int runAllan(const AllanOptions& options) try {
+    OutputFile json;
+    OutputFile svg;
+    if (const int status = reserveOutputs(options, json, svg); status >= 0) return status;
     AxisScales scales{};
     if (!axisScales(options, scales)) return kLabExitFailure;
     std::vector<ImuSample> samples;
@@ -96,13 +116,14 @@ int runAllan(const AllanOptions& options) try {
     }
     std::fputs(allanTable(analysis).c_str(), stdout);
     bool ok = true;
-    const auto write = [](const std::string& path, const std::string& text) {
-        if (writeTextFile(path, text)) return true;
-        std::fprintf(stderr, "allan: cannot write %s\n", path.c_str());
+    const auto write = [](OutputFile& out, const std::string& text) {
+        if (out.writeWhole(text)) return true;
+        std::fprintf(stderr, "allan: cannot write %s\n", out.path().c_str());
+        if (!out.error().empty()) std::fprintf(stderr, "allan: %s\n", out.error().c_str());
         return false;
     };
-    if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
-    if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
+    if (json.isOpen()) ok = write(json, allanJson(analysis, options.capturePath)) && ok;
+    if (svg.isOpen()) ok = write(svg, allanPicture(analysis)) && ok;
     return ok ? kLabExitOk : kLabExitFailure;
 } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());
