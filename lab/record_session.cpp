@@ -23,8 +23,6 @@ namespace vesko {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr std::chrono::milliseconds kProgressPeriod{200};
 constexpr std::size_t kRateWindowTicks = 5;  // one second of progress ticks
 
