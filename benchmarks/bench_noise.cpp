@@ -38,6 +38,34 @@ void BM_AllanSixAxes(benchmark::State& state) {
 }
 BENCHMARK(BM_AllanSixAxes)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
+// The same analysis of the samples packed as allan keeps them while it reads, and the packing itself.
+const SampleColumns& fourHoursPacked() {
+    static const SampleColumns columns = [] {
+        SampleColumns c;
+        for (const ImuSample& s : fourHours()) c.append(s);
+        return c;
+    }();
+    return columns;
+}
+
+void BM_AllanSixAxesPacked(benchmark::State& state) {
+    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / 4096, 1.0 / 4096, 1.0 / 4096};
+    const SampleColumns& columns = fourHoursPacked();
+    for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(columns, scales));
+    state.counters["packed_MB"] = static_cast<double>(columns.storedBytes()) / 1e6;
+}
+BENCHMARK(BM_AllanSixAxesPacked)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+void BM_PackFourHours(benchmark::State& state) {
+    const auto& samples = fourHours();
+    for (auto _ : state) {
+        SampleColumns c;
+        for (const ImuSample& s : samples) c.append(s);
+        benchmark::DoNotOptimize(c.size());
+    }
+}
+BENCHMARK(BM_PackFourHours)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // One axis's curve from its running sums alone.
 void BM_CurveOneAxis(benchmark::State& state) {
     std::vector<std::int64_t> sums;

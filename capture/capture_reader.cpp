@@ -1,6 +1,12 @@
 // Reading a capture file: streamed row by row, or collected whole for small files.
 #include "capture_reader.h"
 
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "batch_queue.h"
 #include "capture_source.h"
 
 namespace vesko {
@@ -22,10 +28,9 @@ std::string cutShortWarning(const std::string& path, const CaptureParser& parser
                                      std::to_string(parser.rowCount()) + " complete rows");
 }
 
-}  // namespace
-
-CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers handlers,
-                                   const CaptureProgressHandler& progress) {
+// The whole read on the calling thread: source, parser and handlers.
+CaptureReadOutcome readOnThisThread(const std::string& path, CaptureHandlers handlers,
+                                    const CaptureProgressHandler& progress) {
     CaptureReadOutcome outcome;
     CaptureSource source;
     if (!source.open(path)) {
@@ -53,6 +58,129 @@ CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers hand
     }
     if (parser.cutShort() || source.cutShort()) outcome.warning = cutShortWarning(path, parser, source);
     outcome.ok = true;
+    return outcome;
+}
+
+// What the reading thread hands over: rows, then at most one thing that
+// came after them in the file, or the progress at the end of a chunk.
+struct ParsedBatch {
+    std::vector<CaptureRow> rows;
+    std::optional<CaptureMetadata> header;
+    std::optional<CaptureEvent> event;
+    std::optional<CaptureSummary> summary;
+    std::optional<CaptureReadProgress> progress;
+};
+
+// A few chunks' worth of rows may wait: the reader runs ahead of the handlers by that much at most.
+constexpr std::size_t kBatchesWaiting = 8;
+
+// Thrown through the parser to end a read whose rows nobody wants any more.
+struct ReadAbandoned {};
+
+// The reading side: parses into batches and queues them, until the end or until the consumer gives up.
+class BatchingReader {
+public:
+    explicit BatchingReader(BatchQueue<ParsedBatch>& queue) : queue_(queue) { startBatch(); }
+
+    CaptureReadOutcome run(const std::string& path, bool wantsProgress) {
+        CaptureHandlers h;
+        h.onHeader = [this](const CaptureMetadata& m) { current_.header = m; handOn(); };
+        h.onRow = [this](const CaptureRow& row) { current_.rows.push_back(row); };
+        h.onEvent = [this](const CaptureEvent& e) { current_.event = e; handOn(); };
+        h.onSummary = [this](const CaptureSummary& s) { current_.summary = s; handOn(); };
+        CaptureProgressHandler progress = [this, wantsProgress](const CaptureReadProgress& at) {
+            if (wantsProgress) current_.progress = at;
+            handOn();
+        };
+        return readOnThisThread(path, std::move(h), progress);
+    }
+    // Whatever is left (the end is the caller's to close).
+    void finish() {
+        if (!cancelled_ && !empty()) queue_.push(std::move(current_));
+    }
+
+private:
+    void startBatch() {
+        std::optional<ParsedBatch> used = queue_.reuse();
+        current_ = used ? std::move(*used) : ParsedBatch{};
+        current_.rows.clear();
+        current_.header.reset();
+        current_.event.reset();
+        current_.summary.reset();
+        current_.progress.reset();
+    }
+    bool empty() const noexcept {
+        return current_.rows.empty() && !current_.header && !current_.event && !current_.summary &&
+               !current_.progress;
+    }
+    void handOn() {
+        if (empty()) return;
+        if (!queue_.push(std::move(current_))) {
+            cancelled_ = true;
+            throw ReadAbandoned{};
+        }
+        startBatch();
+    }
+
+    BatchQueue<ParsedBatch>& queue_;
+    ParsedBatch current_;
+    bool cancelled_ = false;
+};
+
+void deliver(const ParsedBatch& batch, const CaptureHandlers& handlers, const CaptureProgressHandler& progress) {
+    if (handlers.onRow) {
+        for (const CaptureRow& row : batch.rows) handlers.onRow(row);
+    }
+    if (batch.header && handlers.onHeader) handlers.onHeader(*batch.header);
+    if (batch.event && handlers.onEvent) handlers.onEvent(*batch.event);
+    if (batch.summary && handlers.onSummary) handlers.onSummary(*batch.summary);
+    if (batch.progress && progress) progress(*batch.progress);
+}
+
+}  // namespace
+
+CaptureReadOutcome readCaptureFile(const std::string& path, CaptureHandlers handlers,
+                                   const CaptureProgressHandler& progress) {
+    BatchQueue<ParsedBatch> queue(kBatchesWaiting);
+    CaptureReadOutcome outcome;
+    std::exception_ptr readerFault;
+    const auto readAll = [&] {
+        try {
+            BatchingReader reader(queue);
+            try {
+                outcome = reader.run(path, static_cast<bool>(progress));
+            } catch (const ReadAbandoned&) {
+                // the caller is leaving on an exception of its own
+            }
+            reader.finish();
+        } catch (...) {
+            readerFault = std::current_exception();  // out of memory: the caller hears it as if it read itself
+        }
+        queue.close();
+    };
+    std::thread reading;
+    try {
+        reading = std::thread(readAll);
+    } catch (const std::system_error&) {
+        return readOnThisThread(path, std::move(handlers), progress);  // no thread to be had
+    }
+    // Should a handler throw, the reader is let go and waited for before the exception goes on.
+    struct Joiner {
+        BatchQueue<ParsedBatch>& queue;
+        std::thread& thread;
+        ~Joiner() {
+            if (!thread.joinable()) return;
+            queue.cancel();
+            thread.join();
+        }
+    } joiner{queue, reading};
+    while (std::optional<ParsedBatch> batch = queue.pop()) {
+        deliver(*batch, handlers, progress);
+        queue.giveBack(std::move(*batch));
+    }
+    queue.cancel();
+    reading.join();
+    if (readerFault) std::rethrow_exception(readerFault);
     return outcome;
 }
 

@@ -29,6 +29,9 @@ LabCommand addAllanCommand(CLI::App& lab) {
     sub->add_option("--config", options->configPath, "headset configuration (JSON): its acc_scale applies");
     sub->add_option("--svg", options->svgPath, "write the Allan picture (SVG) to this file");
     sub->add_option("--json", options->jsonPath, "write the curves and figures (JSON) to this file");
+    sub->add_option("--kalibr", options->kalibrPath,
+                    "write the noise file (YAML, SI units) a visual-inertial calibrator takes to this file");
+    sub->add_option("--html", options->htmlPath, "write the analysis as one HTML page (prints on A4) to this file");
     sub->add_option_function<std::string>(
            "--taus", [options](const std::string& text) { options->taus = *tauGridNamed(text); },
            "cluster times: octave (1, 2, 4, ... tau0; the default), decade (1, 2, 5, 10, ...) or all")

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "allan_kalibr.h"
 #include "allan_units.h"
 
 namespace vesko {
@@ -18,12 +19,7 @@ std::string printf3(const char* format, double a, double b = 0.0, double c = 0.0
     return buffer;
 }
 
-// "0.152 (0.151–0.153)", or "≤ 0.52 not reached" for a bound.
-std::string figureCell(const NoiseFigure& f, double factor) {
-    if (!f.measured) return "≤ " + printf3("%.3g", f.value * factor) + " not reached";
-    if (!std::isfinite(f.upper)) return printf3("%.3g (%.3g–∞)", f.value * factor, f.lower * factor);
-    return printf3("%.3g (%.3g–%.3g)", f.value * factor, f.lower * factor, f.upper * factor);
-}
+std::string percent(double confidence) { return printf3("%.4g %%", confidence * 100.0); }
 
 // Pads to a width in characters, counting each UTF-8 sequence once.
 std::string padded(const std::string& text, std::size_t width) {
@@ -113,9 +109,11 @@ nlohmann::json axisJson(const AxisNoise& axis) {
     const NoiseFigures& f = axis.figures;
     j["figures"] = {{"n", figureJson(f.white, u.white)},
                     {"n_density", figureJson(f.white, u.whiteDensity)},
+                    {"n_si", figureJson(f.white, u.whiteSi)},
                     {"b", figureJson(f.instability, u.floor)},
                     {"raw_minimum", figureJson(f.rawMinimum, u.floor)},
-                    {"k", figureJson(f.rateWalk, u.walk)}};
+                    {"k", figureJson(f.rateWalk, u.walk)},
+                    {"k_si", figureJson(f.rateWalk, u.walkSi)}};
     return j;
 }
 
@@ -130,9 +128,45 @@ nlohmann::json intervalsJson(const AllanSettings& settings) {
                           " averages, else the local slope of the curve (noise_from)"}};
 }
 
-std::string percent(double confidence) { return printf3("%.4g %%", confidence * 100.0); }
+// The noise file's values, each with the axis it is the largest of.
+nlohmann::json kalibrJson(const ImuNoiseSi& noise) {
+    nlohmann::json j{{"rostopic", kImuTopic}, {"update_rate", {{"value", noise.updateRateHz}, {"unit", "Hz"}}}};
+    for (const LargestAxisFigure* v : noise.all()) {
+        if (!v->available()) {
+            j[v->name] = nullptr;
+            continue;
+        }
+        nlohmann::json figure = figureJson(v->figure(), {1.0, v->unit, v->unit});
+        figure["axis"] = axisName(v->axes[*v->largest]);
+        figure["of"] = "the largest of the sensor's axes";
+        if (v->recordSeconds > 0.0) figure["record_to_measure_s"] = derived(v->recordSeconds);
+        j[v->name] = std::move(figure);
+    }
+    return j;
+}
 
 }  // namespace
+
+std::string figureCell(const NoiseFigure& f, double factor) {
+    if (!f.measured) return "≤ " + printf3("%.3g", f.value * factor) + " not reached";
+    if (!std::isfinite(f.upper)) return printf3("%.3g (%.3g–∞)", f.value * factor, f.lower * factor);
+    return printf3("%.3g (%.3g–%.3g)", f.value * factor, f.lower * factor, f.upper * factor);
+}
+
+std::string analysedLine(const NoiseAnalysis& a) {
+    const double analysed = static_cast<double>(a.run.length) * a.tau0;
+    const double whole = static_cast<double>(a.totalSamples) * a.tau0;
+    return "analysed " + spanText(analysed) + " of " + spanText(whole) + ": " + std::to_string(a.run.breaks) +
+           (a.run.breaks == 1 ? " gap" : " gaps") +
+           printf3(" (tau0 %.4g ms, %.0f of %.0f samples)", a.tau0 * 1000.0, static_cast<double>(a.run.length),
+                   static_cast<double>(a.totalSamples));
+}
+
+std::string intervalsNote(const NoiseAnalysis& a) {
+    return "Intervals are " + percent(a.settings.confidence) +
+           ", from the noise type at each τ; B is the minimum / 0.664; a bound means the curve does not reach the "
+           "region.";
+}
 
 std::string spanText(double seconds) {
     const auto whole = static_cast<long long>(std::llround(seconds));
@@ -142,16 +176,7 @@ std::string spanText(double seconds) {
 }
 
 std::string allanTable(const NoiseAnalysis& a) {
-    const double analysed = static_cast<double>(a.run.length) * a.tau0;
-    const double whole = static_cast<double>(a.totalSamples) * a.tau0;
-    std::string out = "analysed " + spanText(analysed) + " of " + spanText(whole) + ": " +
-                      std::to_string(a.run.breaks) + (a.run.breaks == 1 ? " gap" : " gaps") +
-                      printf3(" (tau0 %.4g ms, %.0f of %.0f samples)\n\n", a.tau0 * 1000.0,
-                              static_cast<double>(a.run.length), static_cast<double>(a.totalSamples));
-    out += sensorTable(a, 0) + "\n" + sensorTable(a, 3);
-    return out + "\nIntervals are " + percent(a.settings.confidence) +
-           ", from the noise type at each τ; B is the minimum / 0.664; a bound means the curve does not reach the "
-           "region.\n";
+    return analysedLine(a) + "\n\n" + sensorTable(a, 0) + "\n" + sensorTable(a, 3) + "\n" + intervalsNote(a) + "\n";
 }
 
 std::string allanJson(const NoiseAnalysis& a, const std::string& capturePath) {
@@ -165,6 +190,7 @@ std::string allanJson(const NoiseAnalysis& a, const std::string& capturePath) {
                              {"tau0_s", a.tau0},
                              {"taus", tauGridName(a.settings.taus)},
                              {"intervals", intervalsJson(a.settings)},
+                             {"kalibr", kalibrJson(imuNoiseSi(a))},
                              {"axes", std::move(axes)}};
     // A path that is not UTF-8 must not stop the document being written.
     return doc.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";

@@ -15,6 +15,15 @@ std::string allanTable(const NoiseAnalysis& analysis);
 // units (deg/s, g) and in the units the table uses.
 std::string allanJson(const NoiseAnalysis& analysis, const std::string& capturePath);
 
+// "analysed 3h 58m of 4h 00m: 2 gaps (tau0 1 ms, ... samples)", without a newline.
+std::string analysedLine(const NoiseAnalysis& analysis);
+
+// How the intervals and B were made and what a bound means, as one sentence.
+std::string intervalsNote(const NoiseAnalysis& analysis);
+
+// "0.152 (0.151–0.153)", or "≤ 0.52 not reached" for a bound, in the figure's unit times `factor`.
+std::string figureCell(const NoiseFigure& figure, double factor);
+
 // "3h 58m", "12m 05s", "42.5 s": a span of time for the summary line.
 std::string spanText(double seconds);
 

@@ -15,6 +15,8 @@ struct AllanOptions {
     std::string configPath;           // optional: its acc_scale scales the accelerometer
     std::string svgPath;              // optional
     std::string jsonPath;             // optional
+    std::string kalibrPath;           // optional: the noise file (YAML) for a visual-inertial calibrator
+    std::string htmlPath;             // optional: the analysis as one page
     TauGrid taus = TauGrid::octave;
     double confidence = kDefaultConfidence;  // of every interval
 };

@@ -28,32 +28,24 @@ void cumulativeCounts(std::span<const ImuSample> samples, ImuAxis axis, std::vec
     }
 }
 
-AllanCurve overlappingAllan(std::span<const std::int64_t> sums, double tau0, double unitsPerCount,
-                            const AllanSettings& settings) {
-    AllanCurve curve;
-    if (sums.size() < 2) return curve;
-    const std::size_t n = sums.size() - 1;
-    const std::vector<std::size_t> sizes = clusterSizes(settings.taus, n);
-    std::vector<WideSum> totals(sizes.size());
+std::vector<PhaseAutocorrelation> noiseIdentifiers(const std::vector<std::size_t>& sizes, std::size_t samples) {
     std::vector<PhaseAutocorrelation> noise;
     for (const std::size_t m : sizes) {
-        if (n / m >= kLeastAveragesForAutocorrelation) noise.emplace_back(m, n);
+        if (samples / m >= kLeastAveragesForAutocorrelation) noise.emplace_back(m, samples);
     }
-    for (std::size_t from = 0; from <= n; from += kBlock) {
-        const std::size_t to = std::min(from + kBlock, n + 1);
-        for (std::size_t j = 0; j < sizes.size(); ++j) {
-            const std::size_t terms = n - 2 * sizes[j] + 1;
-            if (from >= terms) break;  // larger clusters have fewer terms still
-            totals[j].add(squaredSecondDifferences(sums.data(), sizes[j], from, std::min(to, terms)));
-        }
-        for (PhaseAutocorrelation& identifier : noise) identifier.takeUpTo(sums, to);
-    }
+    return noise;
+}
+
+AllanCurve curveOfSums(const std::vector<std::size_t>& sizes, const std::vector<WideSum>& totals,
+                       const std::vector<PhaseAutocorrelation>& noise, std::size_t samples, double tau0,
+                       double unitsPerCount, double confidence) {
+    AllanCurve curve;
     for (std::size_t j = 0; j < sizes.size(); ++j) {
         const auto m = static_cast<double>(sizes[j]);
         AllanPoint p;
         p.m = sizes[j];
         p.tau = m * tau0;
-        p.terms = n - 2 * sizes[j] + 1;
+        p.terms = samples - 2 * sizes[j] + 1;
         // theta carries tau0 in every term, so tau0 cancels against tau = m tau0.
         p.sigma = std::abs(unitsPerCount) * std::sqrt(toDouble(totals[j]) / (2.0 * m * m * static_cast<double>(p.terms)));
         if (j < noise.size()) {
@@ -64,8 +56,27 @@ AllanCurve overlappingAllan(std::span<const std::int64_t> sums, double tau0, dou
         }
         curve.push_back(p);
     }
-    attachIntervals(curve, n, settings.confidence);
+    attachIntervals(curve, samples, confidence);
     return curve;
+}
+
+AllanCurve overlappingAllan(std::span<const std::int64_t> sums, double tau0, double unitsPerCount,
+                            const AllanSettings& settings) {
+    if (sums.size() < 2) return {};
+    const std::size_t n = sums.size() - 1;
+    const std::vector<std::size_t> sizes = clusterSizes(settings.taus, n);
+    std::vector<WideSum> totals(sizes.size());
+    std::vector<PhaseAutocorrelation> noise = noiseIdentifiers(sizes, n);
+    for (std::size_t from = 0; from <= n; from += kBlock) {
+        const std::size_t to = std::min(from + kBlock, n + 1);
+        for (std::size_t j = 0; j < sizes.size(); ++j) {
+            const std::size_t terms = n - 2 * sizes[j] + 1;
+            if (from >= terms) break;  // larger clusters have fewer terms still
+            totals[j].add(squaredSecondDifferences(sums.data(), sizes[j], from, std::min(to, terms)));
+        }
+        for (PhaseAutocorrelation& identifier : noise) identifier.takeUpTo(sums, to);
+    }
+    return curveOfSums(sizes, totals, noise, n, tau0, unitsPerCount, settings.confidence);
 }
 
 }  // namespace vesko

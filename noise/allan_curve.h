@@ -12,6 +12,7 @@
 #include "imu_axis.h"
 #include "noise_type.h"
 #include "tau_grid.h"
+#include "wide_sum.h"
 
 namespace vesko {
 
@@ -46,6 +47,14 @@ void cumulativeCounts(std::span<const ImuSample> samples, ImuAxis axis, std::vec
 // each point carries its noise type, EDF and interval.
 AllanCurve overlappingAllan(std::span<const std::int64_t> sums, double tau0, double unitsPerCount,
                             const AllanSettings& settings = {});
+
+// The parts of overlappingAllan that every way of taking the sums shares:
+// the noise identifiers of the sizes with enough averages (the first ones),
+// and the curve from the exact sum of squared second differences at each size.
+std::vector<PhaseAutocorrelation> noiseIdentifiers(const std::vector<std::size_t>& sizes, std::size_t samples);
+AllanCurve curveOfSums(const std::vector<std::size_t>& sizes, const std::vector<WideSum>& totals,
+                       const std::vector<PhaseAutocorrelation>& noise, std::size_t samples, double tau0,
+                       double unitsPerCount, double confidence);
 
 // The points around point i that its local slope is read between: the
 // nearest at least a factor of two away in tau on either side (i itself at

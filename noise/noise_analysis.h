@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "noise_figures.h"
+#include "sample_columns.h"
 #include "uniform_run.h"
 
 namespace vesko {
@@ -34,6 +35,10 @@ using AxisScales = std::array<double, 6>;
 // Analyses the longest uniform run on every axis; the gyroscope and the
 // accelerometer axes are worked on side by side on two threads.
 NoiseAnalysis analyseNoise(std::span<const ImuSample> samples, const AxisScales& unitsPerCount,
+                           const AllanSettings& settings = {});
+
+// The same analysis, with the same figures, of samples packed as they were read.
+NoiseAnalysis analyseNoise(const SampleColumns& samples, const AxisScales& unitsPerCount,
                            const AllanSettings& settings = {});
 
 }  // namespace vesko

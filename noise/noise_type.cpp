@@ -60,10 +60,12 @@ void PhaseAutocorrelation::takeOne(double now) noexcept {
     ++points_;
 }
 
-void PhaseAutocorrelation::takeUpTo(std::span<const std::int64_t> sums, std::size_t to) {
+void PhaseAutocorrelation::takeUpTo(std::span<const std::int64_t> stretch, std::size_t stretchStart,
+                                    std::size_t to) {
     to = std::min(to, end_);
+    const auto sumAt = [&](std::size_t k) { return static_cast<double>(stretch[k - stretchStart]); };
     // Running sums stay far below 2^53, so the phase and its differences are exact.
-    for (; next_ < to && points_ < 3; next_ += m_) takeOne(static_cast<double>(sums[next_]));
+    for (; next_ < to && points_ < 3; next_ += m_) takeOne(sumAt(next_));
     // The three series under way: their sums stay in registers.
     Lag1Sums phase = phase_;
     Lag1Sums first = first_;
@@ -72,7 +74,7 @@ void PhaseAutocorrelation::takeUpTo(std::span<const std::int64_t> sums, std::siz
     double twoBefore = twoBefore_;
     std::size_t k = next_;
     for (; k < to; k += m_) {
-        const auto now = static_cast<double>(sums[k]);
+        const double now = sumAt(k);
         phase.take(now);
         first.take(now - before);
         second.take(now - 2.0 * before + twoBefore);

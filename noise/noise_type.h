@@ -77,7 +77,10 @@ public:
 
     // Takes the phase points k m below `to` of the running sums; each call
     // goes on where the one before stopped.
-    void takeUpTo(std::span<const std::int64_t> sums, std::size_t to);
+    void takeUpTo(std::span<const std::int64_t> sums, std::size_t to) { takeUpTo(sums, 0, to); }
+    // The same from a stretch of the running sums that starts at index
+    // `stretchStart` and holds every index below `to` that the call before left.
+    void takeUpTo(std::span<const std::int64_t> stretch, std::size_t stretchStart, std::size_t to);
 
     // None with fewer than kLeastAveragesForAutocorrelation averages, or data that do not vary.
     std::optional<NoiseType> noise() const;

@@ -20,8 +20,15 @@ std::uint64_t magnitude(std::int64_t d) noexcept {
     return d < 0 ? 0 - static_cast<std::uint64_t>(d) : static_cast<std::uint64_t>(d);
 }
 
-void addScalar(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to, WideSum& total) noexcept {
-    for (std::size_t k = from; k < to; ++k) total.addSquare(magnitude(theta[k + 2 * m] - 2 * theta[k + m] + theta[k]));
+// The three stretches of running sums a second difference takes: at k, k + m and k + 2m.
+struct Stretches {
+    const std::int64_t* at0;
+    const std::int64_t* atM;
+    const std::int64_t* at2M;
+};
+
+void addScalar(Stretches t, std::size_t from, std::size_t to, WideSum& total) noexcept {
+    for (std::size_t k = from; k < to; ++k) total.addSquare(magnitude(t.at2M[k] - 2 * t.atM[k] + t.at0[k]));
 }
 
 // The lanes square differences below 2^26 in size as 32 x 32 -> 64-bit
@@ -40,28 +47,28 @@ void handOn(const std::uint64_t (&lanes)[Lanes], WideSum& total) noexcept {
 #ifdef HEADVANE_SSE2
 __m128i loadPair(const std::int64_t* p) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
-// |theta[k+2m] - 2 theta[k+m] + theta[k]| for k = 0, 1 of t = theta + k. SSE2
-// has neither a 64-bit comparison nor a signed product: the sign comes from
-// the high 32 bits, and the magnitude is squared unsigned.
-__m128i magnitudePair(const std::int64_t* t, std::size_t m) noexcept {
-    const __m128i x1 = loadPair(t + m);
-    const __m128i d = _mm_add_epi64(_mm_sub_epi64(loadPair(t + 2 * m), _mm_add_epi64(x1, x1)), loadPair(t));
+// |theta[k+2m] - 2 theta[k+m] + theta[k]| for k and k + 1. SSE2 has neither
+// a 64-bit comparison nor a signed product: the sign comes from the high 32
+// bits, and the magnitude is squared unsigned.
+__m128i magnitudePair(Stretches t, std::size_t k) noexcept {
+    const __m128i x1 = loadPair(t.atM + k);
+    const __m128i d = _mm_add_epi64(_mm_sub_epi64(loadPair(t.at2M + k), _mm_add_epi64(x1, x1)), loadPair(t.at0 + k));
     const __m128i sign = _mm_shuffle_epi32(_mm_srai_epi32(d, 31), _MM_SHUFFLE(3, 3, 1, 1));
     return _mm_sub_epi64(_mm_xor_si128(d, sign), sign);
 }
 
-void addSse2(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to, WideSum& total) noexcept {
+void addSse2(Stretches t, std::size_t from, std::size_t to, WideSum& total) noexcept {
     const __m128i wideBits = _mm_set1_epi64x(~(kLaneLimit - 1));
     std::size_t k = from;
     while (k + 4 <= to) {
         __m128i a = _mm_setzero_si128();
         __m128i b = _mm_setzero_si128();
         for (const std::size_t stop = std::min(to, k + 4 * kSquaresPerLane); k + 4 <= stop; k += 4) {
-            const __m128i d0 = magnitudePair(theta + k, m);
-            const __m128i d1 = magnitudePair(theta + k + 2, m);
+            const __m128i d0 = magnitudePair(t, k);
+            const __m128i d1 = magnitudePair(t, k + 2);
             const __m128i wide = _mm_and_si128(_mm_or_si128(d0, d1), wideBits);
             if (_mm_movemask_epi8(_mm_cmpeq_epi32(wide, _mm_setzero_si128())) != 0xFFFF) {
-                addScalar(theta, m, k, k + 4, total);
+                addScalar(t, k, k + 4, total);
                 continue;
             }
             a = _mm_add_epi64(a, _mm_mul_epu32(d0, d0));
@@ -72,7 +79,7 @@ void addSse2(const std::int64_t* theta, std::size_t m, std::size_t from, std::si
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 2), b);
         handOn(lanes, total);
     }
-    addScalar(theta, m, k, to, total);
+    addScalar(t, k, to, total);
 }
 #endif
 
@@ -81,14 +88,14 @@ __attribute__((target("avx2"))) inline __m256i loadQuad(const std::int64_t* p) n
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// theta[k+2m] - 2 theta[k+m] + theta[k] for k = 0 .. 3 of t = theta + k.
-__attribute__((target("avx2"))) inline __m256i differencesQuad(const std::int64_t* t, std::size_t m) noexcept {
-    const __m256i x1 = loadQuad(t + m);
-    return _mm256_add_epi64(_mm256_sub_epi64(loadQuad(t + 2 * m), _mm256_add_epi64(x1, x1)), loadQuad(t));
+// theta[k+2m] - 2 theta[k+m] + theta[k] for k .. k + 3.
+__attribute__((target("avx2"))) inline __m256i differencesQuad(Stretches t, std::size_t k) noexcept {
+    const __m256i x1 = loadQuad(t.atM + k);
+    return _mm256_add_epi64(_mm256_sub_epi64(loadQuad(t.at2M + k), _mm256_add_epi64(x1, x1)), loadQuad(t.at0 + k));
 }
 
-__attribute__((target("avx2"))) void addAvx2(const std::int64_t* theta, std::size_t m, std::size_t from,
-                                             std::size_t to, WideSum& total) noexcept {
+__attribute__((target("avx2"))) void addAvx2(Stretches t, std::size_t from, std::size_t to,
+                                             WideSum& total) noexcept {
     // -2^26 <= d < 2^26 exactly when d + 2^26 has no bit from 2^27 up.
     const __m256i offset = _mm256_set1_epi64x(kLaneLimit);
     const __m256i wideBits = _mm256_set1_epi64x(~(2 * kLaneLimit - 1));
@@ -97,11 +104,11 @@ __attribute__((target("avx2"))) void addAvx2(const std::int64_t* theta, std::siz
         __m256i a = _mm256_setzero_si256();
         __m256i b = _mm256_setzero_si256();
         for (const std::size_t stop = std::min(to, k + 8 * kSquaresPerLane); k + 8 <= stop; k += 8) {
-            const __m256i d0 = differencesQuad(theta + k, m);
-            const __m256i d1 = differencesQuad(theta + k + 4, m);
+            const __m256i d0 = differencesQuad(t, k);
+            const __m256i d1 = differencesQuad(t, k + 4);
             const __m256i shifted = _mm256_or_si256(_mm256_add_epi64(d0, offset), _mm256_add_epi64(d1, offset));
             if (!_mm256_testz_si256(shifted, wideBits)) {
-                addScalar(theta, m, k, k + 8, total);
+                addScalar(t, k, k + 8, total);
                 continue;
             }
             a = _mm256_add_epi64(a, _mm256_mul_epi32(d0, d0));
@@ -112,7 +119,7 @@ __attribute__((target("avx2"))) void addAvx2(const std::int64_t* theta, std::siz
         _mm256_store_si256(reinterpret_cast<__m256i*>(lanes + 4), b);
         handOn(lanes, total);
     }
-    addScalar(theta, m, k, to, total);
+    addScalar(t, k, to, total);
 }
 
 bool hasAvx2() noexcept {
@@ -121,7 +128,7 @@ bool hasAvx2() noexcept {
 }
 #endif
 
-using PathLoop = void (*)(const std::int64_t*, std::size_t, std::size_t, std::size_t, WideSum&) noexcept;
+using PathLoop = void (*)(Stretches, std::size_t, std::size_t, WideSum&) noexcept;
 
 PathLoop loopOf(LanePath path) noexcept {
     switch (path) {
@@ -148,16 +155,31 @@ std::vector<LanePath> availableLanePaths() {
     return paths;
 }
 
+namespace {
+
+LanePath widestPath() {
+    static const LanePath widest = availableLanePaths().back();
+    return widest;
+}
+
+}  // namespace
+
 WideSum squaredSecondDifferences(LanePath path, const std::int64_t* theta, std::size_t m, std::size_t from,
                                  std::size_t to) {
     WideSum total;
-    loopOf(path)(theta, m, from, to, total);
+    loopOf(path)({theta, theta + m, theta + 2 * m}, from, to, total);
     return total;
 }
 
 WideSum squaredSecondDifferences(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to) {
-    static const LanePath widest = availableLanePaths().back();
-    return squaredSecondDifferences(widest, theta, m, from, to);
+    return squaredSecondDifferences(widestPath(), theta, m, from, to);
+}
+
+WideSum squaredSecondDifferences(const std::int64_t* at0, const std::int64_t* atM, const std::int64_t* at2M,
+                                 std::size_t count) {
+    WideSum total;
+    loopOf(widestPath())({at0, atM, at2M}, 0, count, total);
+    return total;
 }
 
 }  // namespace vesko

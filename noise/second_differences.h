@@ -16,6 +16,12 @@ namespace vesko {
 // processor has; every path gives the same sum.
 WideSum squaredSecondDifferences(const std::int64_t* theta, std::size_t m, std::size_t from, std::size_t to);
 
+// The same sum over i < count of (at2M[i] - 2 atM[i] + at0[i])^2, for a
+// caller that holds the running sums at k, k + m and k + 2m as three
+// separate stretches rather than one array.
+WideSum squaredSecondDifferences(const std::int64_t* at0, const std::int64_t* atM, const std::int64_t* at2M,
+                                 std::size_t count);
+
 // The ways this build and processor can take the sum, the scalar loop first.
 enum class LanePath { scalar, sse2, avx2 };
 std::vector<LanePath> availableLanePaths();

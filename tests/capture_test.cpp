@@ -1,8 +1,10 @@
 // The capture format: what the writer writes reads back the same; every kind of bad file is named.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "capture_fields.h"
 #include "capture_reader.h"
@@ -194,6 +196,55 @@ TEST(Capture, CommentsEventsAndBlankLinesMayStandAnywhere) {
     EXPECT_EQ(back.events[0].event.hostMicros, 500'000);
     EXPECT_EQ(back.events[1].event.text, "between");
     EXPECT_EQ(back.metadata.tool, "");
+}
+
+// Rows pass from the reading thread in batches: a long file must keep every
+// row and event in its place, stop at a bad row, and end when a handler throws.
+TEST(Capture, ALongReadKeepsItsOrderStopsAtAFaultAndEndsWhenAHandlerThrows) {
+    std::string text = header();
+    constexpr int kRows = 40'000;  // some 1.7 MB: several read chunks
+    for (int i = 0; i < kRows; ++i) {
+        if (i % 9'001 == 0) text += captureEventText({i, "event " + std::to_string(i)});
+        appendCaptureRow(text, row(i, static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i),
+                                   static_cast<std::int16_t>(i)));
+    }
+    text += captureSummaryText({kRows, {}, 0});
+    Capture inline_, threaded;
+    CaptureParser parser(collectInto(inline_));
+    ASSERT_TRUE(parser.feed(text) && parser.finish());
+    const std::string path = scratchFile(text);
+    ASSERT_TRUE(loadCapture(path, threaded).ok);
+    ASSERT_EQ(threaded.rows.size(), inline_.rows.size());
+    for (std::size_t i = 0; i < threaded.rows.size(); ++i) {
+        ASSERT_EQ(threaded.rows[i].hostMicros, static_cast<std::int64_t>(i));
+    }
+    ASSERT_EQ(threaded.events.size(), inline_.events.size());
+    for (std::size_t i = 0; i < threaded.events.size(); ++i) {
+        EXPECT_EQ(threaded.events[i].rowsBefore, inline_.events[i].rowsBefore);
+        EXPECT_EQ(threaded.events[i].event.text, inline_.events[i].event.text);
+    }
+    EXPECT_TRUE(threaded.summary.has_value());
+
+    const std::size_t bad = text.find("\n", text.size() / 2) + 1;  // a row in the middle loses a field
+    const std::string cut = text.substr(0, text.find(',', bad)) + "\n" + text.substr(text.find('\n', bad) + 1);
+    const std::string badPath = scratchFile(cut);
+    Capture partial;
+    const CaptureReadOutcome outcome = loadCapture(badPath, partial);
+    EXPECT_FALSE(outcome.ok);
+    const auto badLine = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n') + 1;
+    EXPECT_EQ(outcome.error,
+              "capture " + badPath + " line " + std::to_string(badLine) + ": expected 9 fields, found 1");
+    ASSERT_GT(partial.rows.size(), 10'000u);
+    EXPECT_EQ(partial.rows.size(), outcome.rows);
+    EXPECT_EQ(partial.rows.back().hostMicros + 1, static_cast<std::int64_t>(outcome.rows));  // every row before it
+
+    CaptureHandlers throwing;
+    std::uint64_t seen = 0;
+    throwing.onRow = [&seen](const CaptureRow&) {
+        if (++seen == 5'000) throw std::runtime_error("no room");
+    };
+    EXPECT_THROW(readCaptureFile(path, std::move(throwing)), std::runtime_error);
+    EXPECT_EQ(seen, 5'000u);
 }
 
 }  // namespace

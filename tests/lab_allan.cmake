@@ -1,7 +1,7 @@
 # headvane-lab allan: its pictures and reports as logic, and the command run as a user would.
 headvane_add_test(lab_allan_test
-  SOURCES lab_allan_test.cpp
-  LIBS hv_lab_logic hv_device_sim nlohmann_json::nlohmann_json)
+  SOURCES lab_allan_test.cpp lab_allan_outputs_test.cpp
+  LIBS hv_lab_logic hv_lab_outputs hv_device_sim nlohmann_json::nlohmann_json)
 
 if(WIN32)
   set(_hv_lab_process_sources app_process_win.cpp)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 #include <fstream>
@@ -94,6 +95,50 @@ TEST(AllanBlackbox, AGapLeavesTheLongestRunAndIsReported) {
     EXPECT_NE(std::string::npos, run.out.find("analysed 2.0 s of 3.0 s: 1 gap (tau0 1 ms, 1990 of 2990 samples)"))
         << run.out;
     fs::remove(capture);
+}
+
+// "key: 1.23e-04  # unit" -> 1.23e-04
+double yamlValue(const std::string& yaml, const std::string& key) {
+    const std::size_t at = yaml.find("\n" + key + ": ");
+    return at == std::string::npos ? -1.0 : std::strtod(yaml.c_str() + at + key.size() + 3, nullptr);
+}
+
+TEST(AllanBlackbox, TheNoiseFileAndPageAgreeWithTheJsonAndNoOutputLandsOnAnInput) {
+    const fs::path capture = scratch("capture.csv");
+    const fs::path json = scratch("out.json");
+    const fs::path yaml = scratch("imu.yaml");
+    const fs::path page = scratch("page.html");
+    test::writeSimCapture(capture, 3.0);
+    const std::string path = hostPath(capture.string());
+    const Finished run = allan({path, "--json", hostPath(json.string()), "--kalibr", hostPath(yaml.string()),
+                                "--html", hostPath(page.string())});
+    ASSERT_EQ(0, run.exitStatus) << run.err;
+    const std::string noise = slurp(yaml);
+    const nlohmann::json values = nlohmann::json::parse(slurp(json))["kalibr"];
+    for (const char* key : {"accelerometer_noise_density", "accelerometer_random_walk", "gyroscope_noise_density",
+                            "gyroscope_random_walk"}) {
+        EXPECT_NEAR(values[key]["value"].get<double>(), yamlValue(noise, key), 1e-5 * yamlValue(noise, key)) << key;
+    }
+    EXPECT_NEAR(kSimAccN * 9.80665, yamlValue(noise, "accelerometer_noise_density"), 0.05 * kSimAccN * 9.80665);
+    EXPECT_EQ(1000.0, yamlValue(noise, "update_rate"));
+    const std::string html = slurp(page);
+    EXPECT_NE(std::string::npos, html.find("<figure id=\"figure-allan\">"));
+    EXPECT_NE(std::string::npos, html.find("<pre id=\"kalibr-file\">"));
+
+    const std::string before = slurp(capture);
+    const std::string example = hostPath(HEADVANE_SOURCE_DIR "/examples/headset.json");
+    for (const std::vector<std::string>& over : {std::vector<std::string>{"--kalibr", path},
+                                                  {"--html", path}, {"--json", path}, {"--svg", example}}) {
+        const Finished refused = allan({path, "--config", example, over[0], over[1]});
+        EXPECT_EQ(2, refused.exitStatus) << over[0];
+        EXPECT_NE(std::string::npos, refused.err.find("an output never replaces an input")) << refused.err;
+        EXPECT_EQ("", refused.out);
+    }
+    EXPECT_EQ(before, slurp(capture));
+    const Finished twice = allan({path, "--json", hostPath(json.string()), "--html", hostPath(json.string())});
+    EXPECT_EQ(2, twice.exitStatus);
+    EXPECT_NE(std::string::npos, twice.err.find("is also the --json file")) << twice.err;
+    for (const fs::path& p : {capture, json, yaml, page}) fs::remove(p);
 }
 
 double whiteDensity(const fs::path& json, std::size_t axis) {

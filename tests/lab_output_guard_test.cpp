@@ -81,7 +81,7 @@ TEST(OutputGuard, AnOutputNamingAnInputIsRefusedBeforeAnyWork) {
         {{"check", "--config", config, "--json", other, "--html", other}, "--html " + other + " is also the --json file"},
         {{"record", "--out", config, "--config", config, "--force"}, "record: --out " + config + " is the --config file"},
         {{"replay", capture, "--config", config, "--svg", capture}, "replay: --svg " + capture + " is the capture file"},
-        {{"allan", capture, "--json", capture}, "allan: --json " + capture + " is the capture file"},
+        {{"allan", capture, "--json", capture}, "allan: --json " + capture + " is the capture"},
         {{"allan", capture, "--config", config, "--svg", config}, "allan: --svg " + config + " is the --config file"},
     };
     for (const auto& c : cases) {

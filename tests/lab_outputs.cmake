@@ -13,8 +13,8 @@ if(TARGET headvane-lab-sim)
   target_compile_definitions(lab_outputs_test PRIVATE HEADVANE_LAB_SIM_EXE="$<TARGET_FILE:headvane-lab-sim>")
 endif()
 
-# The outputs read as their readers read them: the export by pandas, the page by a
-# headless browser. Each reports itself skipped, with the reason, where its reader is missing.
+# The outputs read as their readers read them: the export by pandas, the pages by a headless
+# browser, allan's noise file by a YAML reader. Each reports itself skipped, with the reason, where its reader is missing.
 if(TARGET headvane-lab-sim AND NOT WIN32)
   # Debian's python3, whose python3-pandas tools/install-deps.sh installs, before any other on the PATH.
   find_program(HEADVANE_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)

@@ -19,4 +19,4 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libcli11-dev libboost-dev \
   zlib1g-dev libz-mingw-w64-dev \
   dpkg-dev file \
-  chromium python3-pandas
+  chromium python3-pandas python3-yaml
