@@ -1,4 +1,4 @@
-// Reading headvane's command line into its options, with the usage errors it can meet.
+// Scanning the arguments in order: each option's value checks and the usage error each failure gives.
 #include "command_line.h"
 
 #include <cctype>

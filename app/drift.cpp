@@ -1,4 +1,4 @@
-// Drift of the orientation against a marked reference, in degrees per minute.
+// Drift as each angle's wrapped change over the steady-clock minutes since the mark; none too soon after it.
 #include "drift.h"
 
 namespace vesko {

@@ -1,4 +1,4 @@
-// Typed bytes to keys: the escape sequences of arrows, function and editing keys are dropped whole.
+// Byte by byte: plain keys pass, sequences are swallowed to their final byte, a lone escape passes after a pause.
 #include "key_decoder.h"
 
 namespace vesko {

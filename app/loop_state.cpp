@@ -1,4 +1,4 @@
-// The run loop's decisions per key and per tick, on a plain state record.
+// What each key does to the loop state, the one serial comparison, and each tick's status text.
 #include "loop_state.h"
 
 #include "status_line.h"

@@ -1,4 +1,4 @@
-// headvane from start to exit: options, configuration, filter, IMU stream, console loop.
+// Start-up in order (options, file, filter, stream), the banner, then one tick every 200 ms until q.
 #include "run_loop.h"
 
 #include <chrono>
@@ -20,14 +20,14 @@ namespace {
 
 constexpr std::chrono::milliseconds kTickPeriod{200};
 
-void say(const std::string& text) {
+void printToStdout(const std::string& text) {
     std::fputs(text.c_str(), stdout);
 }
 
 void printBanner(const FilterParams& params) {
-    say(gyroScaleLine(params.gyroScale));
-    say(kKeysLine);
-    say(kCapturingLine);
+    printToStdout(gyroScaleLine(params.gyroScale));
+    printToStdout(kKeysLine);
+    printToStdout(kCapturingLine);
     std::fflush(stdout);
 }
 
@@ -37,7 +37,7 @@ bool handleKeys(ConsoleKeys& keys, AttitudeFilter& filter, LoopState& state) {
         const KeyAction action = keyAction(code);
         if (action == KeyAction::recenter) filter.recenter();
         if (action == KeyAction::recaptureBias) filter.recaptureBias();
-        say(applyKey(state, action));
+        printToStdout(applyKey(state, action));
         if (action == KeyAction::quit) return false;
     }
     return true;
@@ -45,11 +45,11 @@ bool handleKeys(ConsoleKeys& keys, AttitudeFilter& filter, LoopState& state) {
 
 void tick(const HeadsetConfig& config, AttitudeFilter& filter, const TundraImu& imu,
           LoopState& state) {
-    if (!state.unitCompared) say(compareUnitOnce(state, config.deviceSerialNumber, imu.attachedSerial()));
+    if (!state.unitCompared) printToStdout(compareUnitOnce(state, config.deviceSerialNumber, imu.attachedSerial()));
     const FilterSnapshot snapshot = filter.snapshot();
     if (!snapshot.ready) return;
     const YawPitchRoll angles = toYawPitchRoll(filter.orientation(0.0));
-    say(tickText(state, snapshot, angles, SteadyClock::now()));
+    printToStdout(tickText(state, snapshot, angles, SteadyClock::now()));
 }
 
 int runConsoleLoop(const HeadsetConfig& config, AttitudeFilter& filter, TundraImu& imu,

@@ -1,4 +1,4 @@
-// The texts the run loop prints: banner, key acknowledgements, serial warning, status line.
+// Formatting of each console text: the gyro-scale banner line, acknowledgements, the serial warning, the status line.
 #include "status_line.h"
 
 #include "device_handle.h"

@@ -14,13 +14,13 @@ namespace vesko {
 
 // Tuning values; only gyroScale is ever overridden (from the command line).
 struct FilterParams {
-    double gyroScale = 0.0010652644360316951;  // rad/s per gyroscope count: 2000 deg/s over 32768 counts
-    double accLsbPerG = 4096.0;                // accelerometer counts per g
-    double correctionGain = 0.5;               // rad/s per unit of gravity-direction error
-    double maxStepDt = 0.5;                    // s; a longer sample interval is a gap
-    double maxGap = 5.0;                       // s; shorter gaps are bridged while tracking
-    double biasMinTime = 1.0;                  // s; least sample time a bias window must span
-    double biasMaxSd = 3.0;                    // counts; largest per-axis gyroscope deviation that is still
+    double gyroScale = kImuGyroRadPerSecPerCount;  // rad/s per gyroscope count
+    double accLsbPerG = kImuAccCountsPerG;         // accelerometer counts per g
+    double correctionGain = 0.5;                   // rad/s per unit of gravity-direction error
+    double maxStepDt = kImuMaxSampleInterval;      // s; a longer sample interval is a gap
+    double maxGap = 5.0;                           // s; shorter gaps are bridged while tracking
+    double biasMinTime = 1.0;                      // s; least sample time a bias window must span
+    double biasMaxSd = 3.0;                        // counts; largest per-axis gyroscope deviation of a still window
 };
 
 // The status record handed out by snapshot().

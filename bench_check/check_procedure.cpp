@@ -7,13 +7,6 @@
 
 namespace vesko {
 
-namespace {
-
-// A pause in the data longer than this breaks a still stretch and a turn.
-constexpr double kMaxSampleGap = 0.5;  // s
-
-}  // namespace
-
 CheckProcedure::CheckProcedure(const CheckSettings& checkSettings)
     : settings(checkSettings), still(checkSettings.stillness) {}
 
@@ -28,7 +21,8 @@ void CheckProcedure::feed(const ImuSample& sample) {
     const double dt = haveTick ? tickSeconds(lastTick, sample.timestamp) : 0.0;
     haveTick = true;
     lastTick = sample.timestamp;
-    if (dt > kMaxSampleGap) {
+    // A pause in the data breaks a still stretch and a turn.
+    if (dt > kImuMaxSampleInterval) {
         still.reset();
         if (step == Step::gyroScale && turnPhase != TurnPhase::settle) {
             queueLine("  gap in the data: this turn is measured again; hold the headset still first.");

@@ -16,11 +16,11 @@ namespace vesko {
 
 struct CheckSettings {
     ImuCalibration calibration;
-    double gyroScale = 0.0010652644360316951;  // rad/s per count
-    double restSeconds = 20.0;                 // still time of the rest step
-    double stillSeconds = 2.0;                 // still time on each face, and before and after each turn
-    double turnDegrees = 90.0;                 // the known angle between the stops
-    double turnWaitSeconds = 30.0;             // no motion by then: the turn was not seen
+    double gyroScale = kImuGyroRadPerSecPerCount;  // rad/s per count
+    double restSeconds = 20.0;                     // still time of the rest step
+    double stillSeconds = 2.0;                     // still time on each face, and before and after each turn
+    double turnDegrees = 90.0;                     // the known angle between the stops
+    double turnWaitSeconds = 30.0;                 // no motion by then: the turn was not seen
     StillnessThresholds stillness;
 };
 

@@ -20,7 +20,7 @@ Vector3 toVector(const Axes3& a) noexcept { return {a[0], a[1], a[2]}; }
 Axes3 calibratedAcc(const Axes3& rawCounts, const ImuCalibration& calibration) noexcept {
     Axes3 acc{};
     for (std::size_t i = 0; i < 3; ++i) {
-        acc[i] = rawCounts[i] / kAccCountsPerG * calibration.accScale[i] - calibration.accBias[i];
+        acc[i] = rawCounts[i] / kImuAccCountsPerG * calibration.accScale[i] - calibration.accBias[i];
     }
     return acc;
 }

@@ -8,8 +8,6 @@
 
 namespace vesko {
 
-inline constexpr double kAccCountsPerG = 4096.0;
-
 struct RestResult {
     double seconds = 0.0;        // device time measured
     Axes3 gyroBias{};            // counts, the raw mean
@@ -19,7 +17,7 @@ struct RestResult {
     double yawDriftPerMin = 0.0; // degrees per minute about the measured vertical
 };
 
-// The configuration's accelerometer convention: acc = raw / 4096 * acc_scale - acc_bias, in g.
+// The configuration's accelerometer convention: acc = raw / kImuAccCountsPerG * acc_scale - acc_bias, in g.
 Axes3 calibratedAcc(const Axes3& rawCounts, const ImuCalibration& calibration) noexcept;
 
 // From the still blocks of the rest, in order. The drift is what a bias taken

@@ -123,9 +123,9 @@ SixPositionResult estimateSixPosition(const std::vector<FaceMeasurement>& faces,
             result.complete = false;
             continue;
         }
-        // +1 g = up / 4096 * s - b and -1 g = down / 4096 * s - b.
-        result.accScale[i] = 2.0 * kAccCountsPerG / (*upReading[i] - *downReading[i]);
-        result.accBias[i] = (*upReading[i] + *downReading[i]) * result.accScale[i] / (2.0 * kAccCountsPerG);
+        // +1 g = up / kImuAccCountsPerG * s - b and -1 g = down / kImuAccCountsPerG * s - b.
+        result.accScale[i] = 2.0 * kImuAccCountsPerG / (*upReading[i] - *downReading[i]);
+        result.accBias[i] = (*upReading[i] + *downReading[i]) * result.accScale[i] / (2.0 * kImuAccCountsPerG);
     }
     return result;
 }

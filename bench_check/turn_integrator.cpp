@@ -7,7 +7,7 @@ void TurnIntegrator::add(const ImuSample& sample) noexcept {
     const double dt = started ? tickSeconds(lastTick, sample.timestamp) : 0.0;
     started = true;
     lastTick = sample.timestamp;
-    if (dt > kMaxStepSeconds) {
+    if (dt > kImuMaxSampleInterval) {
         ++skipped;
         return;
     }

@@ -10,11 +10,9 @@ namespace vesko {
 
 class TurnIntegrator {
 public:
-    // Intervals longer than this are holes in the data, not integrated.
-    static constexpr double kMaxStepSeconds = 0.5;
-
     // Each sample's rate counts over the interval since the previous sample
-    // (from its 48 MHz tick, across the 32-bit wrap). The first sample only sets the clock.
+    // (from its 48 MHz tick, across the 32-bit wrap). The first sample only sets the clock;
+    // intervals longer than kImuMaxSampleInterval are holes in the data, not integrated.
     void add(const ImuSample& sample) noexcept;
 
     // The angle turned about `up` (a unit vector in IMU axes), in degrees,

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr std::size_t kPatternSamples = 3 * 1024;   // cycled; a multiple of 3 for whole reports
-constexpr std::uint32_t kTicksPerSample = 48'000;   // 1 ms at 48 MHz
+constexpr std::uint32_t kTicksPerSample = vesko::kImuTicksPerSecond / 1000;  // 1 kHz
 
 // A slow wobble: about 1 g with the tilt moving and rates well under 1 rad/s,
 // so every sample takes the gravity correction, as a head nearly at rest does.
@@ -45,7 +45,7 @@ vesko::Quaternion orientation(const vesko::bench::LiteralFilter& filter) { retur
 template <class Filter>
 std::uint32_t startTracking(Filter& filter) {
     vesko::ImuSample still;
-    still.acc = {0, 4096, 0};
+    still.acc = {0, static_cast<std::int16_t>(vesko::kImuAccCountsPerG), 0};
     still.gyro = {3, -2, 0};
     std::uint32_t time = 0;
     while (!status(filter).ready) {

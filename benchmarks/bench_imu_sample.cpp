@@ -8,7 +8,7 @@
 namespace {
 
 constexpr std::size_t kStreamReports = 1024;     // 64 KiB of reports, cycled
-constexpr std::uint32_t kTicksPerSample = 48'000;  // 1 ms at 48 MHz
+constexpr std::uint32_t kTicksPerSample = vesko::kImuTicksPerSecond / 1000;  // 1 kHz
 
 // Consecutive reports whose samples advance by `newPerReport`; with 1 each
 // report repeats the two samples before its newest, as the device's do.

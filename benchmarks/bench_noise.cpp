@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "allan_curve.h"
+#include "imu_sample.h"
 #include "noise_analysis.h"
 
 namespace vesko {
@@ -20,9 +21,9 @@ const std::vector<ImuSample>& fourHours() {
         for (std::size_t i = 0; i < s.size(); ++i) {
             for (std::size_t a = 0; a < 3; ++a) {
                 s[i].gyro[a] = static_cast<std::int16_t>(noise(rng));
-                s[i].acc[a] = static_cast<std::int16_t>(4096 * (a == 1) + noise(rng));
+                s[i].acc[a] = static_cast<std::int16_t>(kImuAccCountsPerG * (a == 1) + noise(rng));
             }
-            s[i].timestamp = static_cast<std::uint32_t>(i * 48'000);
+            s[i].timestamp = static_cast<std::uint32_t>(i * (kImuTicksPerSecond / 1000));
             s[i].seq = static_cast<std::uint8_t>(i);
         }
         return s;
@@ -32,7 +33,7 @@ const std::vector<ImuSample>& fourHours() {
 
 // The uniform run, the six curves and their figures: the analysis without parsing or output.
 void BM_AllanSixAxes(benchmark::State& state) {
-    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / 4096, 1.0 / 4096, 1.0 / 4096};
+    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG};
     const auto& samples = fourHours();  // made once, outside the timing
     for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(samples, scales));
 }
@@ -49,7 +50,7 @@ const SampleColumns& fourHoursPacked() {
 }
 
 void BM_AllanSixAxesPacked(benchmark::State& state) {
-    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / 4096, 1.0 / 4096, 1.0 / 4096};
+    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG};
     const SampleColumns& columns = fourHoursPacked();
     for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(columns, scales));
     state.counters["packed_MB"] = static_cast<double>(columns.storedBytes()) / 1e6;

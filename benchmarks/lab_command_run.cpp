@@ -1,4 +1,4 @@
-// The lab's commands as child processes on generated long captures: wall time by the benchmark, peak memory here.
+// Generating the long captures once, running a lab command as a child and reading its peak memory.
 #include "lab_command_run.h"
 
 #include <fcntl.h>

@@ -152,7 +152,7 @@ void literalUpdate(LiteralFilter& f, const ImuSample& sample) {
     f.status.samples += 1;
     double dt = 0.0;
     if (f.haveTime) {
-        dt = static_cast<double>(static_cast<std::uint32_t>(sample.timestamp - f.lastTime)) / 48'000'000.0;
+        dt = static_cast<double>(static_cast<std::uint32_t>(sample.timestamp - f.lastTime)) / static_cast<double>(kImuTicksPerSecond);
     }
     if (dt > f.params.maxStepDt) {
         if (f.status.ready && dt < f.params.maxGap) {

@@ -1,4 +1,4 @@
-// Long synthetic captures with known truth, for the day-long benchmarks: a level unit at rest, 1 kHz.
+// The generator: seeded white noise and a random walk per axis, in blocks, the clock and sequence wrapping early.
 #include "long_capture.h"
 
 #include <algorithm>

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imu_sample.h"
+
 namespace vesko {
 
 // One axis of the model, in raw counts:
@@ -25,7 +27,7 @@ struct LongCaptureAxis {
 // mixed-up axis shows in the figures.
 inline constexpr std::array<LongCaptureAxis, 6> kLongCaptureTruth{{
     {"acc_x", 0.0, 3.0, 0.002},
-    {"acc_y", 4096.0, 3.2, 0.003},
+    {"acc_y", kImuAccCountsPerG, 3.2, 0.003},
     {"acc_z", 0.0, 3.4, 0.004},
     {"gyro_x", 4.0, 1.2, 0.005},
     {"gyro_y", -3.0, 1.4, 0.010},

@@ -1,4 +1,4 @@
-// Reading the fields of one capture line: times, raw integers, the data row.
+// Field splitting and strict number reading for one line, and a row's fields as the writer forms them.
 #include "capture_fields.h"
 
 #include <array>

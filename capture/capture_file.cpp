@@ -1,4 +1,4 @@
-// The capture file being written: whole lines in, and a valid file left behind on a write error.
+// Writing through a plain file: create or replace, whole-line writes, and trimming a torn last line.
 #include "capture_file.h"
 
 #include <cerrno>

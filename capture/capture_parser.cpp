@@ -1,4 +1,4 @@
-// Reads capture text as it comes, chunk by chunk, handing on each row and event.
+// Line assembly across chunks, and each line's reading: metadata, the header, rows, events and the summary.
 #include "capture_parser.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-// Reading a capture file: streamed row by row, or collected whole for small files.
+// The read loop over a capture source, with line-numbered errors and the warning for a file cut short.
 #include "capture_reader.h"
 
 #include <exception>

@@ -1,4 +1,4 @@
-// The bytes of a capture file as text: the file as it is, or inflated when it is gzip-compressed.
+// The gzip magic test on open, and zlib inflation chunk by chunk for a compressed file.
 #include "capture_source.h"
 
 #include <zlib.h>

@@ -1,4 +1,4 @@
-// The text of a capture file's lines, as the writer puts them down.
+// Number and line formatting for each kind of capture line: metadata, rows, events, the summary.
 #include "capture_text.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-// A capture file written gzip-compressed: the plain capture file's calls, deflated on the way.
+// zlib's deflate stream behind the capture file's write, sync and close.
 #include "gzip_capture_file.h"
 
 #include <zlib.h>

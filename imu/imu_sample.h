@@ -14,6 +14,11 @@ inline constexpr std::size_t kImuSubSampleSize = 17;
 inline constexpr std::size_t kImuSamplesPerReport = 3;
 inline constexpr std::size_t kImuReportMinLength = 1 + kImuSamplesPerReport * kImuSubSampleSize;  // 52
 inline constexpr std::uint32_t kImuTicksPerSecond = 48'000'000;
+// Raw counts in physical units, as the headset configuration's calibration assumes them.
+inline constexpr double kImuAccCountsPerG = 4096.0;                      // the accelerometer's +-8 g range
+inline constexpr double kImuGyroRadPerSecPerCount = 0.0010652644360316951;  // 2000 deg/s over 32768 counts
+// A longer interval between two samples is a gap in the stream, not one step of motion.
+inline constexpr double kImuMaxSampleInterval = 0.5;  // s
 
 // One decoded IMU sample, verbatim from the wire: raw counts, no scaling.
 struct ImuSample {

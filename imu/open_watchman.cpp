@@ -1,6 +1,8 @@
 // Discovery as the stream uses it: enumerate the attached units, then choose one.
 #include "watchman_discovery.h"
 
+#include <string>
+
 namespace vesko {
 
 namespace {
@@ -23,9 +25,19 @@ bool printPermissionHint(const WatchmanEnumeration& found, std::FILE* err) {
     return true;
 }
 
+std::string enumerationFailure(const char* call, unsigned long error) {
+    return std::string(call).append(" failed (err ").append(std::to_string(error)).append(")");
+}
+
 DeviceHandle openWatchman(const WideString& wserial, WideString* chosen, bool verbose) {
     WatchmanEnumeration found;
-    if (!enumerateWatchmen(found)) return kNoDevice;
+    if (!enumerateWatchmen(found)) {
+        if (verbose) {
+            std::fprintf(stderr, "TundraImu: %s\n", found.failure.c_str());
+            std::fflush(stderr);
+        }
+        return kNoDevice;
+    }
     const DeviceHandle handle = chooseWatchman(found, wserial, chosen, verbose);
     if (verbose) printPermissionHint(found, stderr);
     return handle;

@@ -44,7 +44,7 @@ void TundraImu::setStreamEventCallback(StreamEventCallback callback) {
     onStreamEvent = std::move(callback);
 }
 
-void TundraImu::tell(ImuStreamEvent event, const std::string& detail) const {
+void TundraImu::reportStreamEvent(ImuStreamEvent event, const std::string& detail) const {
     if (onStreamEvent) onStreamEvent(event, detail);
 }
 
@@ -167,34 +167,34 @@ void TundraImu::readerLoop() {
     ReaderContext ctx;
     while (!stopRequested.load()) {
         if (device.load() == kNoDevice) {
-            const Search search = reconnect(ctx);
-            if (search == Search::leave) break;
-            if (search == Search::notFound) continue;
+            const SearchResult search = reconnect(ctx);
+            if (search == SearchResult::stopping) break;
+            if (search == SearchResult::notFound) continue;
         }
-        if (readOnce(ctx) == Pass::leave) break;
+        if (readOnce(ctx) == ReadResult::stopReading) break;
     }
     running.store(false);
 }
 
-TundraImu::Search TundraImu::reconnect(ReaderContext& ctx) {
+TundraImu::SearchResult TundraImu::reconnect(ReaderContext& ctx) {
     for (int nap = 0; nap < kReconnectNaps && !stopRequested.load(); ++nap) {
         std::this_thread::sleep_for(kReconnectNap);
     }
-    if (stopRequested.load()) return Search::leave;
+    if (stopRequested.load()) return SearchResult::stopping;
 
     WideString chosen;
     const DeviceHandle found = openWatchman(serialFilter, &chosen, false);
-    if (found == kNoDevice) return Search::notFound;
-    if (!adoptUnlessStopping(found)) return Search::leave;
+    if (found == kNoDevice) return SearchResult::notFound;
+    if (!adoptUnlessStopping(found)) return SearchResult::stopping;
     ctx.sequence.haveLast = false;
     ctx.silent = 0;
     setAttached(chosen);
     std::fprintf(stderr, "TundraImu: reconnected to %ls\n", toPrintable(chosen).c_str());
-    tell(ImuStreamEvent::reconnected, narrowSerial(chosen));
-    return Search::connected;
+    reportStreamEvent(ImuStreamEvent::reconnected, narrowSerial(chosen));
+    return SearchResult::connected;
 }
 
-TundraImu::Pass TundraImu::readOnce(ReaderContext& ctx) {
+TundraImu::ReadResult TundraImu::readOnce(ReaderContext& ctx) {
     const DeviceHandle dev = device.load();
     unsigned long error = 0;
     ctx.got = 0;
@@ -204,7 +204,7 @@ TundraImu::Pass TundraImu::readOnce(ReaderContext& ctx) {
     case ReadChannel::Start::pending:
         if (!readEvent.wait(kReadWaitMs)) {
             onSilentWait(ctx, dev);
-            return Pass::again;
+            return ReadResult::keepReading;
         }
         if (!readEvent.result(dev, ctx.got, error)) return onReadFailure(kReadFailed, error);
         break;
@@ -212,7 +212,7 @@ TundraImu::Pass TundraImu::readOnce(ReaderContext& ctx) {
         break;
     }
     onCompletedRead(ctx);
-    return Pass::again;
+    return ReadResult::keepReading;
 }
 
 void TundraImu::onSilentWait(ReaderContext& ctx, DeviceHandle dev) {
@@ -225,18 +225,18 @@ void TundraImu::onSilentWait(ReaderContext& ctx, DeviceHandle dev) {
     if (++ctx.silent < kSilentWaitsBeforeGone) return;
     std::fprintf(stderr, "TundraImu: stream silent %ds \u2014 device gone, waiting for a Dozero\n",
                  static_cast<int>(ctx.silent));
-    tell(ImuStreamEvent::silent, std::to_string(ctx.silent));
+    reportStreamEvent(ImuStreamEvent::silent, std::to_string(ctx.silent));
     dropDevice();
 }
 
-TundraImu::Pass TundraImu::onReadFailure(const char* what, unsigned long error) {
+TundraImu::ReadResult TundraImu::onReadFailure(const char* what, unsigned long error) {
     // A cancel from stop ends the read in failure too; that is no loss.
-    if (stopRequested.load()) return Pass::leave;
+    if (stopRequested.load()) return ReadResult::stopReading;
     std::fprintf(stderr, "TundraImu: %s (err %lu) \u2014 device gone, waiting for reconnect\n", what,
                  error);
-    tell(ImuStreamEvent::readFailure, std::string(what) + " (err " + std::to_string(error) + ")");
+    reportStreamEvent(ImuStreamEvent::readFailure, std::string(what) + " (err " + std::to_string(error) + ")");
     dropDevice();
-    return Pass::again;
+    return ReadResult::keepReading;
 }
 
 void TundraImu::onCompletedRead(ReaderContext& ctx) {

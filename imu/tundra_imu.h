@@ -13,15 +13,9 @@
 #include "device_handle.h"
 #include "device_port.h"
 #include "imu_sample.h"
+#include "imu_stream_event.h"
 
 namespace vesko {
-
-// What the reader tells besides samples (it also prints each to standard error).
-enum class ImuStreamEvent {
-    reconnected,  // detail: the serial of the unit found again
-    silent,       // detail: the seconds without data, e.g. "3"; the unit counts as gone
-    readFailure,  // detail: the failed call and its code, e.g. "read failed (err 5)"
-};
 
 class TundraImu {
 public:
@@ -58,16 +52,16 @@ public:
 
 private:
     struct ReaderContext;
-    enum class Pass { again, leave };
-    enum class Search { connected, notFound, leave };
+    enum class ReadResult { keepReading, stopReading };
+    enum class SearchResult { connected, notFound, stopping };
 
     void readerLoop();
-    Search reconnect(ReaderContext& ctx);
-    Pass readOnce(ReaderContext& ctx);
+    SearchResult reconnect(ReaderContext& ctx);
+    ReadResult readOnce(ReaderContext& ctx);
     void onSilentWait(ReaderContext& ctx, DeviceHandle dev);
-    Pass onReadFailure(const char* format, unsigned long error);
+    ReadResult onReadFailure(const char* format, unsigned long error);
     void onCompletedRead(ReaderContext& ctx);
-    void tell(ImuStreamEvent event, const std::string& detail) const;
+    void reportStreamEvent(ImuStreamEvent event, const std::string& detail) const;
     void setAttached(const WideString& chosen);
     bool startReader();
     void dropDevice() noexcept;

@@ -13,13 +13,15 @@ constexpr unsigned kMaxPorts = 255;  // a hub's port number is one byte
 // Characters that would end a segment of a location path or start a false "#USB(".
 constexpr std::string_view kPathSyntax = "#()";
 
-std::optional<unsigned> number(std::string_view text, unsigned limit) {
+std::optional<unsigned> number(std::string_view text, unsigned limit, int base = 10) {
     unsigned value = 0;
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const auto [stop, error] = std::from_chars(text.data(), end, value, base);
     if (text.empty() || error != std::errc{} || stop != end || value > limit) return std::nullopt;
     return value;
 }
+
+std::optional<unsigned> hexNumber(std::string_view text, unsigned limit) { return number(text, limit, 16); }
 
 bool usableControllerName(std::string_view name) {
     return !name.empty() && name.find_first_of(kPathSyntax) == std::string_view::npos;
@@ -43,14 +45,12 @@ bool appendPorts(std::string& path, const BusRoot& root, std::string_view devpat
 
 }  // namespace
 
-WideString usbInstanceId(std::string_view vendorHex, std::string_view productHex,
-                         std::string_view interfaceHex, std::string_view instance) {
-    std::string id = "USB\\VID_";
-    id.append(vendorHex).append("&PID_").append(productHex);
-    if (!interfaceHex.empty()) id.append("&MI_").append(interfaceHex);
-    id.append("\\").append(instance);
-    return widenSerial(id);
+bool isSysfsUsbProduct(std::string_view vendorHex, std::string_view productHex, std::uint16_t vendor,
+                       std::uint16_t product) {
+    return hexNumber(vendorHex, 0xFFFF) == vendor && hexNumber(productHex, 0xFFFF) == product;
 }
+
+bool isSysfsFirstInterface(std::string_view interfaceHex) { return hexNumber(interfaceHex, 0xFF) == 0u; }
 
 std::map<std::string, BusRoot> busRoots(const std::vector<RootHub>& hubs) {
     std::map<std::string, std::vector<std::pair<unsigned, const RootHub*>>> byController;

@@ -1,6 +1,8 @@
-// Device instance IDs and location paths in the platform's form, built from sysfs USB attributes.
+// USB identities read from sysfs attributes, and location paths in the form
+// Windows writes them, so that the same pairing rules serve both.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,11 +13,12 @@
 
 namespace vesko {
 
-// "USB\VID_<vendor>&PID_<product>[&MI_<interface>]\<instance>" from sysfs text
-// ("28de", "2300", "00" or empty for the whole device, "1-2.3"), so the same
-// ID rules serve sysfs and the Windows configuration manager.
-WideString usbInstanceId(std::string_view vendorHex, std::string_view productHex,
-                         std::string_view interfaceHex, std::string_view instance);
+// True when sysfs's idVendor and idProduct texts ("28de", "2300"; hex in
+// either case) name `vendor` and `product`.
+bool isSysfsUsbProduct(std::string_view vendorHex, std::string_view productHex, std::uint16_t vendor,
+                       std::uint16_t product);
+// True when sysfs's bInterfaceNumber text ("00") names interface 0.
+bool isSysfsFirstInterface(std::string_view interfaceHex);
 
 // One root hub as sysfs shows it. A USB 3 controller has two, one per bus.
 struct RootHub {

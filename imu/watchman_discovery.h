@@ -33,17 +33,17 @@ struct WatchmanEnumeration {
     // Where the udev rule that grants that access was installed, when this
     // program runs from an install; empty otherwise.
     std::string accessRule;
+    // Why the enumeration failed, when it did: see enumerationFailure.
+    std::string failure;
 };
 
-// Platform layer (one implementation per backend). False when the set of HID
-// interfaces cannot be had at all; then nothing was opened.
+// Platform layer (one implementation per backend). False, with `failure` set,
+// when the set of HID interfaces cannot be had at all; then nothing was opened.
 bool enumerateWatchmen(WatchmanEnumeration& found);
 
-// Device instance IDs as the platform writes them. The Linux backend builds
-// IDs of the same form from sysfs, so both walks share the tests below.
-inline constexpr char16_t kWatchmanRootIdPrefix[] = u"USB\\VID_28DE&PID_2300\\";
-inline constexpr char16_t kDozeroMcuEnumerator[] = u"USB\\VID_35BD&PID_0101";
-inline constexpr int kRootWalkLimit = 6;  // ancestors examined above a HID interface
+// The failed OS call and its error as the user is told them:
+// "SetupDiGetClassDevsW failed (err 13)".
+std::string enumerationFailure(const char* call, unsigned long error);
 
 // Platform-free pieces.
 bool isMi00Path(const WideString& interfacePath);
@@ -62,7 +62,8 @@ DeviceHandle chooseWatchman(WatchmanEnumeration& found, const WideString& wseria
                             std::FILE* out = stdout, std::FILE* err = stderr);
 
 // enumerateWatchmen + chooseWatchman. Returns kNoDevice when nothing was chosen
-// (`chosen` untouched); otherwise the handle belongs to the caller.
+// (`chosen` untouched); otherwise the handle belongs to the caller. A failed
+// enumeration is told on standard error when `verbose`, and counts as no unit.
 DeviceHandle openWatchman(const WideString& wserial, WideString* chosen, bool verbose);
 
 // When nothing was found but matching nodes were refused for lack of

@@ -1,4 +1,4 @@
-// headvane-lab allan from start to exit: configuration, capture, analysis, table, files.
+// The allan command's steps: the capture's samples read with progress, the axes scaled, analysed, written out.
 #include "allan_session.h"
 
 #include <algorithm>
@@ -74,7 +74,7 @@ int runAllan(const AllanOptions& options) try {
             return kLabExitUsage;
         }
     }
-    progress.note("analysing " + std::to_string(samples.size()) + " samples");
+    progress.replaceLine("analysing " + std::to_string(samples.size()) + " samples");
     const NoiseAnalysis analysis = analyseNoise(samples, scales, {options.taus, options.confidence});
     progress.end();
     if (analysis.run.length < kAllanMinimumSamples) {

@@ -1,4 +1,4 @@
-// The capture writer thread: takes rows and events off the queue and puts them in the file.
+// The writer thread's loop: batches off the queue as text into the file, and the final flush.
 #include "capture_recorder.h"
 
 #include <system_error>

@@ -1,4 +1,4 @@
-// headvane-lab check from start to exit: limits, configuration, unit, the guided procedure, verdict.
+// The check's main loop: samples from the reader, keys, operator requests and progress, then the report files.
 #include "check_session.h"
 
 #include <chrono>
@@ -22,6 +22,7 @@
 #include "lab_console.h"
 #include "loop_state.h"
 #include "output_file.h"
+#include "printf_string.h"
 #include "same_file.h"
 #include "stream_capture.h"
 #include "tundra_imu.h"
@@ -77,7 +78,7 @@ CheckSettings settingsFor(const CheckOptions& options, const HeadsetConfig& conf
     return s;
 }
 
-void passOn(CheckProcedure& procedure, BenchOperator& person, ProgressLine& line) {
+void showProcedureOutput(CheckProcedure& procedure, BenchOperator& person, ProgressLine& line) {
     for (const ProcedureOutput& out : procedure.takeOutput()) {
         line.clear();
         if (out.isRequest) person.ask(out.request, out.text);
@@ -109,7 +110,7 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
     std::vector<ImuSample> samples;
     s.procedure.start();
     while (!s.procedure.finished()) {
-        passOn(s.procedure, s.person, line);
+        showProcedureOutput(s.procedure, s.person, line);
         std::this_thread::sleep_for(kLoopPeriod);
         const std::string warning = compareUnitOnce(serialState, configuredSerial, imu.attachedSerial());
         if (!warning.empty()) {
@@ -129,7 +130,7 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
             nextProgress = Clock::now() + kProgressPeriod;
         }
     }
-    passOn(s.procedure, s.person, line);
+    showProcedureOutput(s.procedure, s.person, line);
     line.clear();
 }
 
@@ -162,10 +163,8 @@ CaptureMetadata captureMetadata(const ReportContext& context, const CheckSetting
     m.unitSerial = context.unitSerial;
     m.configSerial = context.configSerial;
     m.configPath = context.configPath;
-    char scale[40];
-    std::snprintf(scale, sizeof scale, "%.17g", settings.gyroScale);
-    m.gyroScale = scale;
-    m.accCountsPerG = "4096";
+    m.gyroScale = printfString("%.17g", settings.gyroScale);
+    m.accCountsPerG = printfString("%.17g", kImuAccCountsPerG);
     return m;
 }
 

@@ -1,4 +1,4 @@
-// Durations as typed on the command line: 90s, 10m, 2h.
+// Parsing a count with an s, m or h unit, bounded, and the clock form of a duration.
 #include "duration.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-// headvane-lab export from start to exit: configuration, capture in, SI CSV out.
+// The export's steps: options checked, capture rows to device-timed SI lines, written in large blocks.
 #include "export_session.h"
 
 #include <cstdio>

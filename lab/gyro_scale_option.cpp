@@ -1,6 +1,8 @@
 // --gyro-scale as every lab command takes it.
 #include "command_line.h"
+#include "imu_sample.h"
 #include "lab_command.h"
+#include "printf_string.h"
 
 namespace vesko {
 
@@ -29,7 +31,7 @@ void addGyroScaleOption(CLI::App& command, std::optional<double>& scale) {
                 double value = 0.0;
                 if (gyroScaleProblem(text, value).empty()) scale = value;
             },
-            "gyroscope scale in rad/s per count, 1e-6 to 1 (default 0.0010652644360316951)")
+            printfString("gyroscope scale in rad/s per count, 1e-6 to 1 (default %.17g)", kImuGyroRadPerSecPerCount))
         ->check(CLI::Validator(
             [](std::string& text) {
                 double value = 0.0;

@@ -30,8 +30,8 @@ inline constexpr const char* kCsvSiColumns =
 struct ExportSettings {
     ExportFormat format = ExportFormat::euroc;
     ExportFrame frame = ExportFrame::imu;
-    double gyroScale = 0.0010652644360316951;  // rad/s per count
-    double accCountsPerG = 4096.0;
+    double gyroScale = kImuGyroRadPerSecPerCount;  // rad/s per count
+    double accCountsPerG = kImuAccCountsPerG;
     // With a configuration: its accelerometer calibration, and its mounting for the head frame.
     std::optional<ImuCalibration> calibration;
     std::string configPath;   // named in the comment lines

@@ -4,8 +4,7 @@
 #include <string>
 
 #include "lab_command.h"
-#include "simulated_device.h"
-#include "simulated_operator.h"
+#include "simulated_unit.h"
 
 namespace vesko {
 
@@ -21,8 +20,8 @@ std::function<void()> addBackendOptions(CLI::App& lab) {
                    "make one gyroscope axis of the simulated IMU read 0 whatever the motion (a fault for tests)")
         ->transform(CLI::CheckedTransformer(std::map<std::string, int>{{"x", 0}, {"y", 1}, {"z", 2}}));
     return [speed, deadAxis] {
-        setSimulationSpeed(*speed);
-        setSimulatedDeadGyroAxis(*deadAxis);
+        simulatedUnit().setSpeed(*speed);
+        simulatedUnit().setDeadGyroAxis(*deadAxis);
     };
 }
 

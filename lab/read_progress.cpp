@@ -1,4 +1,4 @@
-// One progress line on standard error while a long capture is read: share of the file, rows per second, time left.
+// When the progress line is wanted, its text, and its pacing: first drawn after 1 s, redrawn every 0.25 s.
 #include "read_progress.h"
 
 #include <algorithm>
@@ -54,7 +54,7 @@ std::string ReadProgress::step(const CaptureReadProgress& at, double elapsedSeco
     return draw(readProgressText(command_, at, elapsedSeconds));
 }
 
-std::string ReadProgress::note(const std::string& what) {
+std::string ReadProgress::replaceLine(const std::string& what) {
     if (!drawnOnce_) return {};
     return draw("\r" + command_ + ": " + what);
 }
@@ -86,7 +86,7 @@ CaptureProgressHandler ReadProgressLine::handler() {
     };
 }
 
-void ReadProgressLine::note(const std::string& what) { writeNow(progress_.note(what)); }
+void ReadProgressLine::replaceLine(const std::string& what) { writeNow(progress_.replaceLine(what)); }
 
 void ReadProgressLine::end() { writeNow(progress_.end()); }
 

@@ -29,7 +29,7 @@ public:
     std::string step(const CaptureReadProgress& at, double elapsedSeconds);
     // Replaces a line already drawn with `what` ("allan: analysing"): the
     // work goes on after the file is read. Nothing if no line was drawn.
-    std::string note(const std::string& what);
+    std::string replaceLine(const std::string& what);
     // Blanks the line, cursor back at its start; nothing if none is showing.
     std::string end();
 
@@ -54,7 +54,7 @@ public:
     ReadProgressLine& operator=(const ReadProgressLine&) = delete;
 
     CaptureProgressHandler handler();
-    void note(const std::string& what);
+    void replaceLine(const std::string& what);
     void end();
 
 private:

@@ -1,4 +1,4 @@
-// The bounded hand-over from the IMU reader thread to the capture writer.
+// A ring under one lock; rows that find it full are counted, and each run of them told as one event.
 #include "record_queue.h"
 
 #include <algorithm>

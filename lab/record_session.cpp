@@ -1,4 +1,4 @@
-// headvane-lab record from start to exit: output file, unit, writer, progress, ending.
+// The record command's steps: the output file opened, the stream wired to the queue, the progress loop, the end.
 #include "record_session.h"
 
 #include <algorithm>

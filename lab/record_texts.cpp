@@ -1,4 +1,4 @@
-// What record writes and says: event texts, the file's metadata, the progress line, the end.
+// The text of each stream event, of the metadata, of the progress line and of the end line.
 #include "record_texts.h"
 
 #include <array>

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "capture_format.h"
-#include "tundra_imu.h"
+#include "imu_stream_event.h"
 
 namespace vesko {
 

@@ -5,7 +5,7 @@
 
 namespace vesko {
 
-void RowContinuity::Tally::note(std::uint64_t row) noexcept {
+void RowContinuity::Tally::add(std::uint64_t row) noexcept {
     if (count++ == 0) firstRow = row;
 }
 
@@ -19,12 +19,12 @@ void RowContinuity::add(const ImuSample& sample) noexcept {
     lastSeq_ = sample.seq;
     if (!had) return;
     if (sample.timestamp == lastTimestamp && sample.seq == lastSeq) {
-        repeated_.note(rows_);
+        repeated_.add(rows_);
         return;
     }
     // The 32-bit clock wraps: a step of more than half its cycle is a step back.
-    if (static_cast<std::int32_t>(sample.timestamp - lastTimestamp) < 0) timeBack_.note(rows_);
-    if (sample.seq != static_cast<std::uint8_t>(lastSeq + 1)) seqSkipped_.note(rows_);
+    if (static_cast<std::int32_t>(sample.timestamp - lastTimestamp) < 0) timeBack_.add(rows_);
+    if (sample.seq != static_cast<std::uint8_t>(lastSeq + 1)) seqSkipped_.add(rows_);
 }
 
 std::vector<std::string> RowContinuity::findings() const {

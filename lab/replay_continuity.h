@@ -25,7 +25,7 @@ private:
     struct Tally {
         std::uint64_t count = 0;
         std::uint64_t firstRow = 0;
-        void note(std::uint64_t row) noexcept;
+        void add(std::uint64_t row) noexcept;
     };
 
     std::uint64_t rows_ = 0;

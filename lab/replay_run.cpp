@@ -1,4 +1,4 @@
-// Replaying samples through the attitude filter on device time, with headvane's texts.
+// Status lines paced on device time, and the summary's drift, from samples fed one by one.
 #include "replay_run.h"
 
 #include "imu_sample.h"

@@ -1,4 +1,4 @@
-// headvane-lab replay from start to exit: configuration, capture, filter, status lines, summary.
+// The replay command's steps: configuration, the other-headset warning, the capture streamed through the run.
 #include "replay_session.h"
 
 #include <cstdio>

@@ -17,6 +17,7 @@ namespace {
 using test::Counts;
 using test::expectQuaternionEq;
 using test::kNoRate;
+using test::kOneG;
 using test::kTicksPerMs;
 using test::SampleFeed;
 using Probe = AttitudeFilterProbe;
@@ -111,9 +112,9 @@ TEST(BiasWindow, BiasIsThePerAxisMeanOfTheRawCounts) {
 TEST(InitialAttitude, ComesFromGravityAlone) {
     struct Case { Counts acc; Quaternion expected; };
     const Case cases[] = {
-        {{0, 4096, 0}, {1.0, 0.0, 0.0, 0.0}},                                 // level
-        {{0, 0, 4096}, {0.7071067811865475, -0.7071067811865475, 0.0, 0.0}},  // face down
-        {{0, -4096, 0}, {0.0, 0.0, 0.0, 1.0}},                                // upside down
+        {{0, kOneG, 0}, {1.0, 0.0, 0.0, 0.0}},                                 // level
+        {{0, 0, kOneG}, {0.7071067811865475, -0.7071067811865475, 0.0, 0.0}},  // face down
+        {{0, -kOneG, 0}, {0.0, 0.0, 0.0, 1.0}},                                // upside down
     };
     for (const Case& c : cases) {
         AttitudeFilter filter;
@@ -139,7 +140,7 @@ TEST(Intervals, HalfSecondIntegratesLongerIsBridgedRepeatsAreNot) {
     const Quaternion afterHalf = t.filter.orientation(0.0);
     EXPECT_NE(start.y, afterHalf.y);
     for (const std::uint32_t ticks : {kHalfSecond + 1, 10 * kHalfSecond - 1, 0u}) {
-        t.feed.after(ticks, {0, 1, 0}, {0, 0, 4096});
+        t.feed.after(ticks, {0, 1, 0}, {0, 0, kOneG});
         expectQuaternionEq(afterHalf, t.filter.orientation(0.0));
     }
     const FilterSnapshot s = t.filter.snapshot();
@@ -191,11 +192,11 @@ TEST(Measurement, AccelerationIsDividedScaledBiasedThenMounted) {
     AttitudeFilter filter;
     filter.configure(config, FilterParams{});
     SampleFeed feed{filter};
-    feed.first(kNoRate, {0, 4096, 0});  // IMU y: 1 g * 2 - 0.5 = 1.5 g, along head +Z
+    feed.first(kNoRate, {0, kOneG, 0});  // IMU y: 1 g * 2 - 0.5 = 1.5 g, along head +Z
     EXPECT_EQ(1.5, filter.snapshot().accNorm);
     EXPECT_EQ(1.0, filter.snapshot().gHead.z);
     // From here 1024 counts on IMU y cancel its bias: 0.25 g * 2 - 0.5 = 0.
-    feed.after(kTicksPerMs, kNoRate, {4096, 1024, 0});  // IMU x is head +Y
+    feed.after(kTicksPerMs, kNoRate, {kOneG, 1024, 0});  // IMU x is head +Y
     EXPECT_EQ(1.0, filter.snapshot().gHead.y);
     feed.after(kTicksPerMs, kNoRate, {0, 1024, -2048});  // IMU z is head +X
     EXPECT_EQ(-1.0, filter.snapshot().gHead.x);
@@ -358,7 +359,7 @@ TEST(Recenter, RemovesYawOnly) {
 TEST(RecaptureBias, ReopensTheWindowKeepingBiasAndCounters) {
     AttitudeFilter filter;
     SampleFeed feed{filter};
-    feed.stillWindow(1000, {4, -6, 2}, {0, 0, 4096});
+    feed.stillWindow(1000, {4, -6, 2}, {0, 0, kOneG});
     feed.after(kHalfSecond + 1, {4, -6, 2});  // bridged
     const FilterSnapshot before = filter.snapshot();
     ASSERT_TRUE(before.ready);
@@ -374,7 +375,7 @@ TEST(RecaptureBias, ReopensTheWindowKeepingBiasAndCounters) {
     EXPECT_EQ(1u, s.gapsBridged);
     expectQuaternionEq(identity(), filter.orientation(0.0));
 
-    feed.stillWindow(1000, {1, 1, 1}, {0, 0, 4096});  // its first sample adds no time
+    feed.stillWindow(1000, {1, 1, 1}, {0, 0, kOneG});  // its first sample adds no time
     EXPECT_TRUE(filter.snapshot().ready);
     EXPECT_EQ(1.0, filter.snapshot().bias[0]);
 }

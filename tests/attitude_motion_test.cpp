@@ -153,7 +153,7 @@ TEST(Motion, BridgedGapKeepsTheHeadingAndARestartFindsTheTiltAgain) {
     Bench b({}, {1.0, -2.0, 0.5}, 1.0);
     b.settle();
     b.imu.turn(b.filter, rate(kYawAxis, 45.0), 1.0);
-    b.imu.time += 48'000'000;  // 1 s without samples, the head still
+    b.imu.time += kImuTicksPerSecond;  // 1 s without samples, the head still
     b.imu.hold(b.filter, 0.1);
     EXPECT_NEAR(45.0, b.angles().yaw, 0.5);
     EXPECT_EQ(1u, b.filter.snapshot().gapsBridged);

@@ -11,9 +11,10 @@
 
 namespace vesko::test {
 
-constexpr std::uint32_t kTicksPerMs = 48'000;
+constexpr std::uint32_t kTicksPerMs = kImuTicksPerSecond / 1000;
+constexpr auto kOneG = static_cast<std::int16_t>(kImuAccCountsPerG);  // accelerometer counts
 using Counts = std::array<std::int16_t, 3>;
-constexpr Counts kLevel{0, 4096, 0};  // 1 g straight up in the head frame
+constexpr Counts kLevel{0, kOneG, 0};  // 1 g straight up in the head frame
 constexpr Counts kNoRate{0, 0, 0};
 
 inline ImuSample makeSample(std::uint32_t timestamp, const Counts& gyro = kNoRate,

@@ -37,7 +37,7 @@ FaceMeasurement idealFace(const ImuCalibration& truth, HeadsetFace face) {
     const Vector3 up{u[0], u[1], u[2]};
     const Axes3 upImu{dot(plusX, up), dot(cross(plusZ, plusX), up), dot(plusZ, up)};
     FaceMeasurement m{face, {}};
-    for (std::size_t i = 0; i < 3; ++i) m.accRaw[i] = (upImu[i] + truth.accBias[i]) / truth.accScale[i] * 4096.0;
+    for (std::size_t i = 0; i < 3; ++i) m.accRaw[i] = (upImu[i] + truth.accBias[i]) / truth.accScale[i] * kImuAccCountsPerG;
     return m;
 }
 
@@ -131,7 +131,7 @@ TEST(TurnIntegrator, AngleAcrossTheTickWrapWithTheBiasRemovedAfterwards) {
     EXPECT_NEAR(back.angleDegrees(still.gyroMean(), up, params.gyroScale), -90.0, 0.05);  // to the right
 
     ImuSample late = imu.step({});  // a hole of a second is skipped, not integrated
-    late.timestamp += 48'000'000u;
+    late.timestamp += kImuTicksPerSecond;
     late.gyro = {30000, 30000, 30000};
     turn.add(late);
     EXPECT_EQ(turn.holes(), 1u);
@@ -140,7 +140,7 @@ TEST(TurnIntegrator, AngleAcrossTheTickWrapWithTheBiasRemovedAfterwards) {
 
 ImuSample flat(std::int16_t gyroZ) {
     ImuSample s;
-    s.acc = {0, 0, -4096};  // IMU -z up
+    s.acc = {0, 0, static_cast<std::int16_t>(-kImuAccCountsPerG)};  // IMU -z up
     s.gyro = {3, -2, gyroZ};
     return s;
 }

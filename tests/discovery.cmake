@@ -11,6 +11,8 @@ else()
   pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
   headvane_add_test(discovery_linux_test SOURCES discovery_linux_test.cpp app_process_posix.cpp
     LIBS hv_device_native PkgConfig::UMOCKDEV UMOCKDEV)
+  # A failing scan is injected between the backend and libudev.
+  target_link_options(discovery_linux_test PRIVATE -Wl,--wrap=udev_enumerate_scan_devices)
   # Also runs the built tool against the mocked devices.
   add_dependencies(discovery_linux_test headvane)
   target_compile_definitions(discovery_linux_test PRIVATE HEADVANE_EXE="$<TARGET_FILE:headvane>")

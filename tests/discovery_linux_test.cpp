@@ -10,7 +10,10 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <libudev.h>
 #include <umockdev.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -183,6 +186,44 @@ Result open(const WideString& filter) {
 const std::string kTag = "  [shares hub with Dozero MCU]";
 
 int fdOf(const Result& r) { return static_cast<int>(r.handle); }
+
+// The test links with --wrap, so that libudev's scan can be made to fail on demand.
+int scanFailure = 0;  // a negative errno to return, or 0 to scan
+
+}  // namespace
+}  // namespace vesko
+
+extern "C" int __real_udev_enumerate_scan_devices(udev_enumerate* enumerate);
+extern "C" int __wrap_udev_enumerate_scan_devices(udev_enumerate* enumerate) {
+    return vesko::scanFailure != 0 ? vesko::scanFailure : __real_udev_enumerate_scan_devices(enumerate);
+}
+
+namespace vesko {
+namespace {
+
+TEST(LinuxDiscovery, AFailedScanIsNamedAndFindsNoUnit) {
+    UsbTree tree;
+    tree.addUnit("1", "2.3", {"LHR-A"});
+    tree.addMcu("1", "2.4");
+    scanFailure = -EIO;
+    const Result r = open(u"");
+    WideString chosen = u"(untouched)";
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const DeviceHandle quiet = openWatchman(u"", &chosen, false);
+    const std::string quietText = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+    scanFailure = 0;
+    EXPECT_EQ(r.handle, kNoDevice);
+    EXPECT_EQ(r.chosen, u"(untouched)");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "TundraImu: udev_enumerate_scan_devices failed (err 5)\n");
+    EXPECT_EQ(quiet, kNoDevice);
+    EXPECT_EQ(quietText, "");
+    EXPECT_EQ(chosen, u"(untouched)");
+    const Result again = open(u"");
+    EXPECT_NE(again.handle, kNoDevice) << "the next scan finds the unit again";
+    closeDevice(again.handle);
+}
 
 TEST(LinuxDiscovery, NoUnitFindsNothing) {
     UsbTree tree;

@@ -139,7 +139,7 @@ TEST(DeviceIds, InterfaceTagMatchesInAnyCaseAnywhere) {
 }
 
 TEST(DeviceIds, RootWalkAcceptsOnlyTheWholeUsbDevice) {
-    const WideString prefix = kWatchmanRootIdPrefix;
+    const WideString prefix = u"USB\\VID_28DE&PID_2300\\";
     EXPECT_TRUE(isUsbRootId(u"USB\\VID_28DE&PID_2300\\LHR-1", prefix));
     EXPECT_TRUE(isUsbRootId(u"usb\\vid_28de&pid_2300\\6&abc&0&2", prefix)) << "IDs are raised first";
     EXPECT_FALSE(isUsbRootId(u"USB\\VID_28DE&PID_2300&MI_00\\7&1&0&0000", prefix)) << "one interface";
@@ -150,11 +150,18 @@ TEST(DeviceIds, RootWalkAcceptsOnlyTheWholeUsbDevice) {
     EXPECT_FALSE(isInterfaceChildId(u"USB\\VID_35BD&PID_0101\\5&2C"));
 }
 
-TEST(SysfsIds, BuiltInThePlatformsFormSoTheSameRulesApply) {
-    EXPECT_EQ(usbInstanceId("28de", "2300", "00", "1-2.3:1.0"), u"USB\\VID_28de&PID_2300&MI_00\\1-2.3:1.0");
-    EXPECT_TRUE(isUsbRootId(usbInstanceId("28de", "2300", "", "1-2.3"), kWatchmanRootIdPrefix));
-    EXPECT_TRUE(isMi00Path(usbInstanceId("28de", "2300", "00", "1-2.3:1.0")));
-    EXPECT_FALSE(isMi00Path(usbInstanceId("28de", "2300", "01", "1-2.3:1.1")));
+// sysfs names a unit by hex attribute texts; anything but the whole number is no match.
+TEST(SysfsIds, IdentitiesAreWholeHexNumbersAndPathsTakeThePlatformsForm) {
+    EXPECT_TRUE(isSysfsUsbProduct("28de", "2300", kWatchmanVendorId, kWatchmanProductId));
+    EXPECT_TRUE(isSysfsUsbProduct("28DE", "2300", kWatchmanVendorId, kWatchmanProductId));
+    EXPECT_TRUE(isSysfsUsbProduct("35bd", "0101", kDozeroMcuVendorId, kDozeroMcuProductId));
+    EXPECT_FALSE(isSysfsUsbProduct("28de", "2301", kWatchmanVendorId, kWatchmanProductId));
+    EXPECT_FALSE(isSysfsUsbProduct("35bd", "0101", kWatchmanVendorId, kWatchmanProductId));
+    for (const char* vendor : {"", "28de\n", "0x28de", "128de", "-28de", "28de "}) {
+        EXPECT_FALSE(isSysfsUsbProduct(vendor, "2300", kWatchmanVendorId, kWatchmanProductId)) << vendor;
+    }
+    EXPECT_TRUE(isSysfsFirstInterface("00"));
+    for (const char* other : {"01", "0a", "", "000x", "100"}) EXPECT_FALSE(isSysfsFirstInterface(other)) << other;
 
     const BusRoot lone{"usb1", 0, std::nullopt};
     EXPECT_EQ(usbLocationPath(lone, "2.3"), u"USBROOT(usb1)#USB(2)#USB(3)");
@@ -319,10 +326,18 @@ protected:
     std::string err;
 };
 
-TEST_F(OpenWatchman, NoHidSetMeansNothingPrintedEvenWhenVerbose) {
+// The fake's failure is SetupDiGetClassDevsW's, error 13.
+TEST_F(OpenWatchman, AFailedEnumerationIsNamedWhenVerboseAndFindsNoUnit) {
     EXPECT_EQ(open(true), kNoDevice);
-    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "TundraImu: SetupDiGetClassDevsW failed (err 13)\n");
     EXPECT_EQ(chosen, kUntouched);
+    EXPECT_EQ(open(false), kNoDevice);
+    EXPECT_EQ(out + err, "");
+
+    EXPECT_EQ(enumerationFailure("udev_enumerate_scan_devices", 19), "udev_enumerate_scan_devices failed (err 19)");
+    EXPECT_EQ(enumerationFailure("SetupDiGetClassDevsW", 0xE000020Bul),
+              "SetupDiGetClassDevsW failed (err 3758096907)") << "setup errors are above LONG_MAX";
 }
 
 TEST_F(OpenWatchman, RefusedNodesGetAHintOnlyWhenNothingWasFound) {

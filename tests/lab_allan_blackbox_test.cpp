@@ -33,11 +33,11 @@ std::string slurp(const fs::path& path) {
 
 // The model's white noise (and the rounding to counts) as densities: (deg/s)/sqrt(Hz) and g/sqrt(Hz).
 const double kSimGyroN = std::sqrt(SimulatedNoise::gyroWhite * SimulatedNoise::gyroWhite + 1.0 / 12.0) *
-                         std::sqrt(0.001) * kSimGyroRadPerSecPerCount * 180.0 / std::numbers::pi;
+                         std::sqrt(0.001) * kImuGyroRadPerSecPerCount * 180.0 / std::numbers::pi;
 const double kSimAccN = std::sqrt(SimulatedNoise::accWhite * SimulatedNoise::accWhite + 1.0 / 12.0) *
-                        std::sqrt(0.001) / kSimAccCountsPerG;
+                        std::sqrt(0.001) / kImuAccCountsPerG;
 
-const double kDegPerHourPerCount = kSimGyroRadPerSecPerCount * 180.0 / std::numbers::pi * 3600.0;
+const double kDegPerHourPerCount = kImuGyroRadPerSecPerCount * 180.0 / std::numbers::pi * 3600.0;
 const double kSimGyroB = SimulatedNoise::gyroCurveMinimum / 0.664 * kDegPerHourPerCount;  // deg/h
 const double kSimGyroK = SimulatedNoise::gyroWalk * kDegPerHourPerCount * 60.0;          // deg/h/sqrt(h)
 

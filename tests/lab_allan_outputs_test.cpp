@@ -18,7 +18,7 @@ using testing::countOf;
 
 constexpr double kDegPerSqrtHour = 1.0 / 60.0;        // (deg/s)*sqrt(s) in 1 deg/sqrt(h)
 constexpr double kDegPerHourSqrtHour = 1.0 / 216000;  // (deg/s)/sqrt(s) in 1 deg/h/sqrt(h)
-constexpr double kOneCount = 1.0 / 4096;              // g in one accelerometer count
+constexpr double kOneCount = 1.0 / kImuAccCountsPerG;  // g in one accelerometer count
 
 NoiseFigure measured(double value, double tau) { return {true, value, value * 0.9, value * 1.1, tau}; }
 NoiseFigure bound(double value, double tau) { return {false, value, 0.0, value, tau}; }

@@ -24,7 +24,7 @@ const NoiseAnalysis& simulatorAnalysis() {
     static const NoiseAnalysis analysis = [] {
         std::vector<ImuSample> samples(20'000);
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = simulatedSample(i);
-        return analyseNoise(samples, {0.061, 0.061, 0.061, 1.0 / 4096, 1.0 / 4096, 1.0 / 4096});
+        return analyseNoise(samples, {0.061, 0.061, 0.061, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG});
     }();
     return analysis;
 }
@@ -106,7 +106,7 @@ TEST(AllanReport, AnAxisThatNeverChangedIsNamedAndGetsNoFigures) {
         samples[i] = simulatedSample(i);
         samples[i].gyro[2] = 17;
     }
-    const NoiseAnalysis a = analyseNoise(samples, {0.061, 0.061, 0.061, 1.0 / 4096, 1.0 / 4096, 1.0 / 4096});
+    const NoiseAnalysis a = analyseNoise(samples, {0.061, 0.061, 0.061, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG});
     ASSERT_TRUE(a.axes[2].neverChanged);
     EXPECT_TRUE(a.axes[2].curve.empty());
     EXPECT_FALSE(a.axes[1].neverChanged);

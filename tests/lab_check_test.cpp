@@ -15,7 +15,7 @@ namespace {
 using Json = nlohmann::json;
 
 const std::string kExample = HEADVANE_SOURCE_DIR "/examples/headset.json";
-constexpr double kTrueGyroScale = 0.0010652644360316951;
+constexpr double kTrueGyroScale = 0.0010652644360316951;  // the simulated unit's, seen from outside
 const double kTrueAccBias[3] = {0.0123, -0.0087, 0.0211};
 const double kTrueAccScale[3] = {1.0021, 0.9984, 1.0007};
 

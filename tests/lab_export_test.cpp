@@ -22,13 +22,13 @@ using testing::hostPath;
 using testing::runToEnd;
 
 constexpr std::int64_t kStartNs = 1'796'714'931'000'000'000;  // 2026-12-08T07:28:51Z
-constexpr std::uint32_t kNearWrap = 0u - 48'000u * 700u;    // 0.7 s before the first wrap
+constexpr std::uint32_t kNearWrap = 0u - kImuTicksPerSecond / 10u * 7u;  // 0.7 s before the first wrap
 
 // Nanoseconds of `ticks` at 48 MHz to the nearest one, the plain way: the reference
 // (exact while ticks * 10^9 fits 64 bits, some 380 s).
 std::int64_t referenceNanos(std::uint64_t ticks) {
     EXPECT_LT(ticks, 18'000'000'000u);
-    return static_cast<std::int64_t>((ticks * 1'000'000'000u + 24'000'000u) / 48'000'000u);
+    return static_cast<std::int64_t>((ticks * 1'000'000'000u + kImuTicksPerSecond / 2) / kImuTicksPerSecond);
 }
 
 TEST(DeviceTimeline, TwoWrapsOfIrregularStepsGiveExactIncreasingTimes) {
@@ -56,7 +56,7 @@ TEST(DeviceTimeline, TheHostClockCountsTheWrapsOfALongSilenceAndABackStepIsHeld)
     DeviceTimeline timeline(0);
     ASSERT_EQ(timeline.next(kNearWrap, 0), 0);
     // 200 s of silence: the 32-bit clock alone would say 200 s minus two wraps.
-    const std::uint64_t silence = 200ull * 48'000'000ull;
+    const std::uint64_t silence = 200ull * kImuTicksPerSecond;
     const auto after = static_cast<std::uint32_t>(kNearWrap + silence);
     EXPECT_EQ(timeline.next(after, 200'003'000), referenceNanos(silence));
     // A clock that steps back: the time is held, never decreasing, and the step is told.
@@ -109,9 +109,9 @@ TEST(ExportRows, TheCountsComeBackFromTheValuesInEitherFrame) {
             const std::array<double, 3> gyroImu = toImu(v[0], v[1], v[2]);
             const std::array<double, 3> accImu = toImu(v[3], v[4], v[5]);
             for (std::size_t i = 0; i < 3; ++i) {
-                EXPECT_EQ(std::lround(gyroImu[i] / 0.0010652644360316951), sample.gyro[i]) << line;
+                EXPECT_EQ(std::lround(gyroImu[i] / kImuGyroRadPerSecPerCount), sample.gyro[i]) << line;
                 const double g = accImu[i] / 9.80665;
-                EXPECT_EQ(std::lround((g + cal.accBias[i]) / cal.accScale[i] * 4096.0), sample.acc[i]) << line;
+                EXPECT_EQ(std::lround((g + cal.accBias[i]) / cal.accScale[i] * kImuAccCountsPerG), sample.acc[i]) << line;
             }
         }
     }

@@ -7,6 +7,6 @@ else()
 endif()
 headvane_add_test(lab_long_read_test
   SOURCES lab_read_progress_test.cpp lab_long_read_test.cpp ${_hv_long_read_sources}
-  LIBS hv_lab_logic hv_device_sim ZLIB::ZLIB nlohmann_json::nlohmann_json)
+  LIBS hv_lab_logic hv_sim_model ZLIB::ZLIB nlohmann_json::nlohmann_json)
 add_dependencies(lab_long_read_test headvane-lab-sim)
 target_compile_definitions(lab_long_read_test PRIVATE LAB_SIM_EXE="$<TARGET_FILE:headvane-lab-sim>")

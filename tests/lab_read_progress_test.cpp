@@ -34,7 +34,7 @@ TEST(ReadProgress, SaysTheShareTheRateAndTheTimeLeft) {
 TEST(ReadProgress, AShortRunPrintsNothingAndALongOneEndsClean) {
     ReadProgress quick("allan", true);
     for (const double t : {0.0, 0.3, 0.9, 0.99}) EXPECT_EQ(quick.step({1, 2, 3}, t), "");
-    EXPECT_EQ(quick.note("analysing"), "");
+    EXPECT_EQ(quick.replaceLine("analysing"), "");
     EXPECT_EQ(quick.end(), "");
 
     ReadProgress hidden("allan", false);
@@ -47,7 +47,7 @@ TEST(ReadProgress, AShortRunPrintsNothingAndALongOneEndsClean) {
     EXPECT_EQ(slow.step({1, 2, 3}, 1.2), "");  // redrawn a few times a second, not per chunk
     const std::string second = slow.step({200'000'000, 1'000'000'000, 2'000'000}, 1.25);
     EXPECT_EQ(second.substr(0, 13), "\rallan:  20% ");
-    const std::string note = slow.note("analysing");
+    const std::string note = slow.replaceLine("analysing");
     EXPECT_EQ(note.substr(0, 18), "\rallan: analysing ");
     EXPECT_EQ(note.size(), first.size()) << "a shorter text covers the longer one";
     const std::string blank = slow.end();

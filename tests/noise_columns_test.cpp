@@ -77,9 +77,9 @@ std::vector<ImuSample> gappySeries(std::size_t n, std::uint64_t seed) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const auto a = static_cast<double>(axis);
             out[i].gyro[axis] = static_cast<std::int16_t>(std::lround(rate * a + 9 * normal(rng)));
-            out[i].acc[axis] = static_cast<std::int16_t>(std::lround(4096.0 * (axis == 1) + 3 * normal(rng)));
+            out[i].acc[axis] = static_cast<std::int16_t>(std::lround(kImuAccCountsPerG * (axis == 1) + 3 * normal(rng)));
         }
-        ticks += 47'000 + jitter(rng) + (i % 4999 == 4998 ? 48'000 : 0);  // now and then late by a period
+        ticks += 47'000 + jitter(rng) + (i % 4999 == 4998 ? kImuTicksPerSecond / 1000 : 0);  // now and then late by a period
         seq = static_cast<std::uint8_t>(seq + (i % 7919 == 7918 ? 2 : 1));   // now and then one lost
         out[i].timestamp = ticks;
         out[i].seq = seq;

@@ -14,7 +14,7 @@
 namespace vesko {
 namespace {
 
-constexpr std::uint32_t kTicks = 48'000;  // 1 kHz
+constexpr std::uint32_t kTicks = kImuTicksPerSecond / 1000;  // 1 kHz
 constexpr double kTau0 = 0.001;
 
 // Gyro x counts: white noise of `white` counts per sample plus a rate random

@@ -1,9 +1,11 @@
 // The simulated person's moves: the rates it reports carry the headset to where it says it is.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "simulated_headset.h"
 #include "simulated_motion_plan.h"
-#include "simulated_operator.h"
+#include "simulated_unit.h"
 #include "vector_math.h"
 
 namespace vesko {
@@ -37,10 +39,25 @@ TEST(SimulatedOperator, IntegratedRatesReachThePlannedAttitudeAndTurn) {
 }
 
 TEST(SimulatedOperator, ADeadGyroAxisReadsZeroWhateverTheMotion) {
-    setSimulatedDeadGyroAxis(2);
-    for (std::uint64_t n : {0ull, 3500ull, 5000ull}) EXPECT_EQ(simulatedSample(n).gyro[2], 0) << n;
-    setSimulatedDeadGyroAxis(-1);
-    EXPECT_NE(simulatedSample(5000).gyro[2], 0);  // mid-turn in the scenario
+    SimulatedUnit unit;
+    unit.setDeadGyroAxis(2);
+    for (std::uint64_t n : {0ull, 3500ull, 5000ull}) EXPECT_EQ(unit.sample(n).gyro[2], 0) << n;
+    unit.setDeadGyroAxis(-1);
+    EXPECT_NE(unit.sample(5000).gyro[2], 0);  // mid-turn in the scenario
+}
+
+// Head +Y is IMU -z in the simulated mounting, so the scenario's turn shows on gyro z.
+TEST(SimulatedOperator, AUnitTakingRequestsStaysStillUntilAskedAndOthersKeepTheScenario) {
+    SimulatedUnit operated;
+    operated.takeRequests();
+    SimulatedUnit scenario;
+    EXPECT_LT(std::abs(operated.sample(5000).gyro[2]), 50);
+    EXPECT_GT(std::abs(scenario.sample(5000).gyro[2]), 200);
+    EXPECT_EQ(scenario.sample(5000).gyro, simulatedSample(5000).gyro);
+
+    operated.lieWithUp({0.0, 0.0, 1.0});  // face down: gravity along IMU -y
+    static_cast<void>(operated.sample(6000));  // places the request
+    EXPECT_LT(operated.sample(20'000).acc[1], -3500);
 }
 
 }  // namespace

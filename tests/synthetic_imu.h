@@ -14,8 +14,8 @@ namespace vesko::test {
 
 class SyntheticImu {
 public:
-    static constexpr std::uint32_t kTicksPerSample = 48'000;  // 1 kHz
-    static constexpr double kSamplePeriod = 0.001;             // s
+    static constexpr std::uint32_t kTicksPerSample = kImuTicksPerSecond / 1000;  // 1 kHz
+    static constexpr double kSamplePeriod = 0.001;                                // s
 
     // `sensorBias`: the gyroscope's true offset in raw counts. `noise`: standard
     // deviation of added white noise, in counts, on every axis of both sensors.

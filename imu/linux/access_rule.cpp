@@ -1,4 +1,4 @@
-// Finds the udev rule that grants access to the IMU, when it was installed beside this program.
+// Where an installed rule would lie relative to the running executable, and whether it is there.
 #include "access_rule.h"
 
 #include <system_error>

@@ -35,13 +35,8 @@ std::string_view attribute(udev_device* device, const char* name) {
     return value != nullptr ? value : "";
 }
 
-// The instance ID of a USB device (no interface) or of one of its interfaces.
-WideString instanceIdOf(udev_device* usbDevice, udev_device* usbInterface = nullptr) {
-    const std::string_view interfaceNumber =
-        usbInterface != nullptr ? attribute(usbInterface, "bInterfaceNumber") : "";
-    udev_device* named = usbInterface != nullptr ? usbInterface : usbDevice;
-    return usbInstanceId(attribute(usbDevice, "idVendor"), attribute(usbDevice, "idProduct"),
-                         interfaceNumber, udev_device_get_sysname(named));
+bool isProduct(udev_device* usbDevice, std::uint16_t vendor, std::uint16_t product) {
+    return isSysfsUsbProduct(attribute(usbDevice, "idVendor"), attribute(usbDevice, "idProduct"), vendor, product);
 }
 
 // Where a USB device sits: its bus and its ports from the root hub down ("2.3").
@@ -78,15 +73,30 @@ WideString serialOf(udev_device* usbDevice) {
     return serial;
 }
 
-// Runs `visit` on every device of `subsystem` (and `devtype`, if given), in libudev's order.
+// libudev's calls return a negative errno on failure.
+bool failed(std::string& failure, const char* call, int result) {
+    failure = enumerationFailure(call, static_cast<unsigned long>(-result));
+    return false;
+}
+
+// Runs `visit` on every device of `subsystem` (and `devtype`, if given), in
+// libudev's order. False, with the failed call in `failure`, when the list
+// cannot be had.
 template <typename Visit>
-bool forEachDevice(udev* context, const char* subsystem, const char* devtype, Visit visit) {
+bool forEachDevice(udev* context, const char* subsystem, const char* devtype, Visit visit, std::string& failure) {
     UdevEnumerate enumerate(udev_enumerate_new(context));
-    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), subsystem) < 0) return false;
-    if (devtype != nullptr && udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", devtype) < 0) {
-        return false;
+    if (!enumerate) return failed(failure, "udev_enumerate_new", -errno);
+    if (const int r = udev_enumerate_add_match_subsystem(enumerate.get(), subsystem); r < 0) {
+        return failed(failure, "udev_enumerate_add_match_subsystem", r);
     }
-    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return false;
+    if (devtype != nullptr) {
+        if (const int r = udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", devtype); r < 0) {
+            return failed(failure, "udev_enumerate_add_match_property", r);
+        }
+    }
+    if (const int r = udev_enumerate_scan_devices(enumerate.get()); r < 0) {
+        return failed(failure, "udev_enumerate_scan_devices", r);
+    }
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
         UdevDevice device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
@@ -95,17 +105,20 @@ bool forEachDevice(udev* context, const char* subsystem, const char* devtype, Vi
     return true;
 }
 
-// One pass over the USB devices: every root hub, and where each Dozero MCU sits.
+// One pass over the USB devices: every root hub, and where each Dozero MCU
+// sits. Without it no unit is paired, as when no MCU is attached.
 void scanUsbDevices(udev* context, std::vector<RootHub>& hubs, std::vector<UsbPlace>& mcus) {
-    // The closing backslash keeps out products whose ID merely starts the same.
-    const WideString prefix = WideString(kDozeroMcuEnumerator) + u'\\';
-    forEachDevice(context, "usb", "usb_device", [&](udev_device* device) {
-        if (attribute(device, "devpath") == kRootHubDevpath) {
-            hubs.push_back(rootHubOf(device));
-        } else if (isUsbRootId(instanceIdOf(device), prefix)) {
-            mcus.push_back(placeOf(device));
-        }
-    });
+    std::string ignored;
+    forEachDevice(
+        context, "usb", "usb_device",
+        [&](udev_device* device) {
+            if (attribute(device, "devpath") == kRootHubDevpath) {
+                hubs.push_back(rootHubOf(device));
+            } else if (isProduct(device, kDozeroMcuVendorId, kDozeroMcuProductId)) {
+                mcus.push_back(placeOf(device));
+            }
+        },
+        ignored);
 }
 
 // Opens one hidraw node if it is interface 0 of a Watchman; nodes of other
@@ -115,8 +128,8 @@ void considerHidraw(udev_device* hidraw, const BusRoots& roots, WatchmanEnumerat
     udev_device* usbDevice = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
     const char* node = udev_device_get_devnode(hidraw);
     if (usbInterface == nullptr || usbDevice == nullptr || node == nullptr) return;
-    if (!isMi00Path(instanceIdOf(usbDevice, usbInterface))) return;
-    if (!isUsbRootId(instanceIdOf(usbDevice), kWatchmanRootIdPrefix)) return;
+    if (!isSysfsFirstInterface(attribute(usbInterface, "bInterfaceNumber"))) return;
+    if (!isProduct(usbDevice, kWatchmanVendorId, kWatchmanProductId)) return;
 
     UniqueFd fd(::open(node, O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
@@ -134,7 +147,7 @@ void considerHidraw(udev_device* hidraw, const BusRoots& roots, WatchmanEnumerat
 
 bool enumerateWatchmen(WatchmanEnumeration& found) {
     Udev context(udev_new());
-    if (!context) return false;
+    if (!context) return failed(found.failure, "udev_new", -errno);
     // The roots and MCUs first, so that each unit can be paired as it is found.
     std::vector<RootHub> hubs;
     std::vector<UsbPlace> mcus;
@@ -144,8 +157,9 @@ bool enumerateWatchmen(WatchmanEnumeration& found) {
         WideString path = locationPathOf(roots, mcu);
         if (!path.empty()) found.mcuPaths.push_back(std::move(path));
     }
-    const bool listed = forEachDevice(context.get(), "hidraw", nullptr,
-                                      [&](udev_device* hidraw) { considerHidraw(hidraw, roots, found); });
+    const bool listed = forEachDevice(
+        context.get(), "hidraw", nullptr, [&](udev_device* hidraw) { considerHidraw(hidraw, roots, found); },
+        found.failure);
     if (!found.permissionDenied.empty()) found.accessRule = installedAccessRule();
     return listed;
 }

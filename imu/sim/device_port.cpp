@@ -5,8 +5,7 @@
 #include <mutex>
 
 #include "device_port.h"
-#include "simulated_device.h"
-#include "simulated_headset.h"
+#include "simulated_unit.h"
 
 namespace vesko {
 
@@ -21,10 +20,10 @@ constexpr unsigned long kErrorIoIncomplete = 996;
 // Copies the cursor's report into the caller's buffer and moves past it.
 std::uint32_t deliver(DeviceHandle device, std::uint64_t report, std::uint8_t* buf,
                       std::uint32_t size) {
-    const auto bytes = simulatedReport(report);
+    const auto bytes = simulatedUnit().report(report);
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size, bytes.size()));
     std::memcpy(buf, bytes.data(), n);
-    advanceSimulatedCursor(device);
+    simulatedUnit().advance(device);
     return n;
 }
 
@@ -68,7 +67,7 @@ ReadChannel::Start ReadChannel::startRead(DeviceHandle device, std::uint8_t* buf
                                           unsigned long& error) {
     got = 0;
     SimulatedCursor cursor;
-    if (!simulatedCursor(device, cursor)) {
+    if (!simulatedUnit().cursor(device, cursor)) {
         error = kErrorInvalidHandle;
         return Start::failed;
     }
@@ -89,7 +88,7 @@ bool ReadChannel::wait(std::uint32_t milliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     std::unique_lock<std::mutex> guard(impl_->lock);
     SimulatedCursor cursor;
-    if (!impl_->pending || !simulatedCursor(impl_->device, cursor)) return true;  // result() says why
+    if (!impl_->pending || !simulatedUnit().cursor(impl_->device, cursor)) return true;  // result() says why
     const auto until = std::min(deadline, cursor.due);
     impl_->wake.wait_until(guard, until, [this] { return impl_->cancelled; });
     return impl_->cancelled || std::chrono::steady_clock::now() >= cursor.due;
@@ -110,7 +109,7 @@ bool ReadChannel::result(DeviceHandle device, std::uint32_t& got, unsigned long&
         return false;
     }
     SimulatedCursor cursor;
-    if (!simulatedCursor(device, cursor)) {
+    if (!simulatedUnit().cursor(device, cursor)) {
         impl_->pending = false;
         error = kErrorInvalidHandle;
         return false;

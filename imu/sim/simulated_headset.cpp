@@ -6,7 +6,6 @@
 #include <numbers>
 
 #include "simulated_noise.h"
-#include "simulated_operator.h"
 #include "vector_math.h"
 
 namespace vesko {
@@ -55,10 +54,15 @@ SimulatedMotion simulatedMotion(double seconds) {
     return {kSimTurnDegrees + back.yawDegrees, back.yawRate};
 }
 
-ImuSample simulatedSample(std::uint64_t index) {
+HeadMotion scenarioHeadMotion(double seconds) {
+    return {{0.0, 1.0, 0.0}, {0.0, simulatedMotion(seconds).yawRate, 0.0}};
+}
+
+double simulatedSampleSeconds(std::uint64_t index) { return static_cast<double>(index) / kSimSamplesPerSecond; }
+
+ImuSample simulatedSample(std::uint64_t index, const HeadMotion& head) {
     using C = SimulatedCalibration;
-    const double seconds = static_cast<double>(index) / kSimSamplesPerSecond;
-    const HeadMotion head = simulatedHeadMotion(seconds);  // the scenario, or the bench operator's moves
+    const double seconds = simulatedSampleSeconds(index);
     const Axes rateImu = headToImu(head.rate);
     const Axes upImu = headToImu(head.up);  // at rest the specific force is 1 g up
     const Axes bias = simulatedGyroBias(seconds);
@@ -67,14 +71,17 @@ ImuSample simulatedSample(std::uint64_t index) {
     for (std::size_t i = 0; i < 3; ++i) {
         const double accNoise = noise.acc[i];
         const double gyroNoise = noise.gyro[i];
-        // The inverse of the filter's acc = counts / 4096 × scale − bias.
-        s.acc[i] = toCounts((upImu[i] + C::accBias[i]) / C::accScale[i] * kSimAccCountsPerG + accNoise);
-        s.gyro[i] = toCounts(rateImu[i] / kSimGyroRadPerSecPerCount + bias[i] + C::gyroBias[i] + gyroNoise);
+        // The inverse of the filter's acc = counts / kImuAccCountsPerG × scale − bias.
+        s.acc[i] = toCounts((upImu[i] + C::accBias[i]) / C::accScale[i] * kImuAccCountsPerG + accNoise);
+        s.gyro[i] = toCounts(rateImu[i] / kImuGyroRadPerSecPerCount + bias[i] + C::gyroBias[i] + gyroNoise);
     }
-    applySimulatedFaults(s);
     s.timestamp = kSimFirstTimestamp + static_cast<std::uint32_t>(index * kSimTicksPerSample);
     s.seq = static_cast<std::uint8_t>(kSimFirstSeq + index);
     return s;
+}
+
+ImuSample simulatedSample(std::uint64_t index) {
+    return simulatedSample(index, scenarioHeadMotion(simulatedSampleSeconds(index)));
 }
 
 ImuReportBytes simulatedReport(std::uint64_t index) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "imu_sample.h"
+#include "simulated_motion_plan.h"
 #include "simulated_noise.h"
 
 namespace vesko {
@@ -22,11 +23,8 @@ struct SimulatedCalibration {
     static constexpr std::array<double, 3> gyroBias{0.0, 0.0, 0.0};  // counts
 };
 
-inline constexpr double kSimAccCountsPerG = 4096.0;
-inline constexpr double kSimGyroRadPerSecPerCount = 0.0010652644360316951;
-
 inline constexpr std::uint32_t kSimSamplesPerSecond = 1000;
-inline constexpr std::uint32_t kSimTicksPerSample = kImuTicksPerSecond / kSimSamplesPerSecond;  // 48,000
+inline constexpr std::uint32_t kSimTicksPerSample = kImuTicksPerSecond / kSimSamplesPerSecond;
 // The device clock starts 5 s short of its 2^32 wrap, so every run crosses it early.
 inline constexpr std::uint32_t kSimFirstTimestamp = 0u - 5u * kImuTicksPerSecond;
 // The sequence number starts near its wrap for the same reason.
@@ -47,13 +45,20 @@ struct SimulatedMotion {
     double yawRate = 0.0;  // rad/s
 };
 SimulatedMotion simulatedMotion(double seconds);
+// The same as the head's motion in the head frame: level, turning about +Y.
+HeadMotion scenarioHeadMotion(double seconds);
 
-// Sample `index` (counted from power-on) as the IMU reports it: raw counts
-// with sensor noise, a 48 MHz timestamp and an 8-bit sequence number.
+// When sample `index` (counted from power-on) is taken, in device seconds.
+double simulatedSampleSeconds(std::uint64_t index);
+
+// Sample `index` as the IMU reports it while the head moves as `head` says:
+// raw counts with sensor noise, a 48 MHz timestamp and an 8-bit sequence number.
+ImuSample simulatedSample(std::uint64_t index, const HeadMotion& head);
+// Sample `index` of the fixed scenario.
 ImuSample simulatedSample(std::uint64_t index);
 
-// Report `index` as the 64 bytes the device sends: report ID 32 and samples
-// 3·index to 3·index + 2.
+// Report `index` of the fixed scenario as the 64 bytes the device sends:
+// report ID 32 and samples 3·index to 3·index + 2.
 ImuReportBytes simulatedReport(std::uint64_t index);
 
 // How long after power-on report `index` is sent: when its last sample is taken.

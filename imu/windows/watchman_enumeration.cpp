@@ -27,6 +27,11 @@ constexpr std::size_t kSerialUnits = 128;
 constexpr std::size_t kDeviceIdUnits = 200;
 constexpr ULONG kLocationPathBytes = 1024;
 
+// Device instance IDs as the configuration manager writes them.
+constexpr char16_t kWatchmanRootIdPrefix[] = u"USB\\VID_28DE&PID_2300\\";
+constexpr char16_t kDozeroMcuEnumerator[] = u"USB\\VID_35BD&PID_0101";
+constexpr int kRootWalkLimit = 6;  // ancestors examined above a HID interface
+
 // Defined here because not every SDK's headers provide its storage.
 const DEVPROPKEY kLocationPathsKey = {
     {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 37};
@@ -150,7 +155,10 @@ bool enumerateWatchmen(WatchmanEnumeration& found) {
     GUID hidGuid{};
     HidD_GetHidGuid(&hidGuid);
     UniqueDevInfo set(::SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-    if (!set.valid()) return false;
+    if (!set.valid()) {
+        found.failure = enumerationFailure("SetupDiGetClassDevsW", ::GetLastError());
+        return false;
+    }
     // The MCUs first, so that each unit can be paired as it is found.
     found.mcuPaths = findMcuPaths();
     SP_DEVICE_INTERFACE_DATA iface{};

@@ -1,4 +1,4 @@
-// A device backend for logic tests: records closed handles and returns a scripted enumeration.
+// The fake platform layer's storage, and its enumerateWatchmen and closeDevice.
 #include "recording_close.h"
 
 namespace vesko {
@@ -18,7 +18,10 @@ std::optional<WatchmanEnumeration>& scriptedEnumeration() {
 }  // namespace fake
 
 bool enumerateWatchmen(WatchmanEnumeration& found) {
-    if (!fake::scriptedEnumeration()) return false;
+    if (!fake::scriptedEnumeration()) {
+        found.failure = enumerationFailure("SetupDiGetClassDevsW", 13);
+        return false;
+    }
     found = *fake::scriptedEnumeration();
     return true;
 }

@@ -11,7 +11,8 @@ namespace vesko::fake {
 // Every handle passed to closeDevice, in order.
 std::vector<DeviceHandle>& closedHandles();
 
-// What the next enumerateWatchmen gives; nullopt makes it fail (no HID set).
+// What the next enumerateWatchmen gives; nullopt makes it fail as if the HID
+// set could not be had (SetupDiGetClassDevsW, error 13).
 std::optional<WatchmanEnumeration>& scriptedEnumeration();
 
 }  // namespace vesko::fake

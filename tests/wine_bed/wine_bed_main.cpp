@@ -22,7 +22,7 @@ std::array<std::int16_t, 3> axes(const std::vector<int>& values) {
             static_cast<std::int16_t>(values.at(2))};
 }
 
-void say(const std::string& line) {
+void replyLine(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -58,13 +58,13 @@ int main(int argc, char** argv) {
     MockUnit unit(identity);
     if (!unit.plug()) return 1;
     ReportStream stream(unit, {axes(acc), axes(gyro)});
-    say("ready " + unit.rootDir());
+    replyLine("ready " + unit.rootDir());
     for (std::string command; std::getline(std::cin, command) && command != "quit";) {
         if (!obey(command, unit, stream)) {
-            say("failed " + command);
+            replyLine("failed " + command);
             return 1;
         }
-        say("done " + command);
+        replyLine("done " + command);
     }
     return 0;
 }

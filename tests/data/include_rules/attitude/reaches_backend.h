@@ -1,0 +1,3 @@
+// A filter file that reaches into a backend.
+#include "imu_ok.h"
+#  include "sim/backend_only.h"

@@ -1,0 +1,2 @@
+// An imu header anyone may use.
+#pragma once

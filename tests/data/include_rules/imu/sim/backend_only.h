@@ -1,0 +1,2 @@
+// A backend header.
+#pragma once

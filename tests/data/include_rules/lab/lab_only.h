@@ -1,0 +1,2 @@
+// A lab header.
+#pragma once
