@@ -10,16 +10,17 @@ namespace vesko {
 
 CaptureFile::~CaptureFile() { close(); }
 
-CaptureFile::Opened CaptureFile::open(const std::string& path, bool overwrite) {
+CaptureFile::Opened CaptureFile::open(const std::string& path, bool overwrite, const std::string& shownName) {
     path_ = path;
+    shownName_ = shownName.empty() ? path : shownName;
     std::error_code ec;
     if (!overwrite && std::filesystem::exists(std::filesystem::path(path), ec)) {
-        error_ = path + " exists (use --force to replace it)";
+        error_ = shownName_ + " exists (use --force to replace it)";
         return Opened::exists;
     }
     file_.reset(std::fopen(path.c_str(), "wb"));
     if (!file_) {
-        error_ = "cannot create " + path + " (" + std::strerror(errno) + ")";
+        error_ = "cannot create " + shownName_ + " (" + std::strerror(errno) + ")";
         return Opened::failed;
     }
     // Lines go straight to the system: a write error then tells exactly how
@@ -38,14 +39,14 @@ bool CaptureFile::write(std::string_view lines) {
     if (lastBreak != std::string_view::npos) wholeLines_ = written_ - (n - lastBreak - 1);
     if (n == lines.size()) return true;
     const int code = errno != 0 ? errno : EIO;
-    error_ = "cannot write " + path_ + " (" + std::strerror(code) + ")";
+    error_ = "cannot write " + shownName_ + " (" + std::strerror(code) + ")";
     return false;
 }
 
 bool CaptureFile::sync() {
     if (!file_ || failed()) return false;
     if (syncFileToDisk(file_.get())) return true;
-    error_ = "cannot write " + path_ + " to the disk (" + std::strerror(errno) + ")";
+    error_ = "cannot write " + shownName_ + " to the disk (" + std::strerror(errno) + ")";
     return false;
 }
 
@@ -53,7 +54,7 @@ bool CaptureFile::close() {
     if (!file_) return !failed();
     const bool flushed = std::fflush(file_.get()) == 0;
     file_.reset();
-    if (!flushed && !failed()) error_ = "cannot write " + path_ + " (" + std::strerror(errno) + ")";
+    if (!flushed && !failed()) error_ = "cannot write " + shownName_ + " (" + std::strerror(errno) + ")";
     if (failed()) trimToWholeLines();
     return !failed();
 }

@@ -19,8 +19,9 @@ public:
     CaptureFile& operator=(const CaptureFile&) = delete;
 
     // Creates `path` (replacing an existing file only when `overwrite`).
-    // On anything but ok, error() says what, naming the file.
-    Opened open(const std::string& path, bool overwrite);
+    // On anything but ok, error() says what, naming the file: `shownName`
+    // when given (the name the user gave for a file written under another).
+    Opened open(const std::string& path, bool overwrite, const std::string& shownName = {});
 
     // Writes whole lines straight to the system (no buffering of its own).
     // False after a write error; the file then keeps its last whole line.
@@ -43,6 +44,7 @@ private:
 
     std::unique_ptr<std::FILE, Closer> file_;
     std::string path_;
+    std::string shownName_;  // in messages
     std::string error_;
     std::uint64_t written_ = 0;   // bytes the system took
     std::uint64_t wholeLines_ = 0;  // bytes up to the last line break the system took

@@ -15,13 +15,14 @@ bool isCompressedCaptureName(std::string_view path) {
     });
 }
 
-CaptureFile::Opened CaptureOutput::open(const std::string& path, bool overwrite, bool compressed) {
+CaptureFile::Opened CaptureOutput::open(const std::string& path, bool overwrite, bool compressed,
+                                         const std::string& shownName) {
     if (compressed) {
         file_.emplace<GzipCaptureFile>();
     } else {
         file_.emplace<CaptureFile>();
     }
-    return std::visit([&](auto& file) { return file.open(path, overwrite); }, file_);
+    return std::visit([&](auto& file) { return file.open(path, overwrite, shownName); }, file_);
 }
 
 bool CaptureOutput::write(std::string_view lines) {

@@ -23,7 +23,9 @@ public:
     CaptureOutput(const CaptureOutput&) = delete;
     CaptureOutput& operator=(const CaptureOutput&) = delete;
 
-    CaptureFile::Opened open(const std::string& path, bool overwrite, bool compressed);
+    // `shownName`, when given, is the name messages use in place of `path`.
+    CaptureFile::Opened open(const std::string& path, bool overwrite, bool compressed,
+                             const std::string& shownName = {});
     bool write(std::string_view lines);
     bool sync();
     bool close();

@@ -29,14 +29,15 @@ struct GzipCaptureFile::Deflater {
 GzipCaptureFile::GzipCaptureFile(int level) : level_(level) {}
 GzipCaptureFile::~GzipCaptureFile() { close(); }
 
-CaptureFile::Opened GzipCaptureFile::open(const std::string& path, bool overwrite) {
-    path_ = path;
-    const CaptureFile::Opened opened = file_.open(path, overwrite);
+CaptureFile::Opened GzipCaptureFile::open(const std::string& path, bool overwrite,
+                                          const std::string& shownName) {
+    path_ = shownName.empty() ? path : shownName;
+    const CaptureFile::Opened opened = file_.open(path, overwrite, shownName);
     if (opened != CaptureFile::Opened::ok) return opened;
     auto deflater = std::make_unique<Deflater>();
     if (deflateInit2(&deflater->stream, level_, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
                      Z_DEFAULT_STRATEGY) != Z_OK) {
-        error_ = "cannot compress " + path + " (no memory for it)";
+        error_ = "cannot compress " + path_ + " (no memory for it)";
         return CaptureFile::Opened::failed;
     }
     deflater_ = std::move(deflater);

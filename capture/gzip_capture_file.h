@@ -25,7 +25,8 @@ public:
     GzipCaptureFile(const GzipCaptureFile&) = delete;
     GzipCaptureFile& operator=(const GzipCaptureFile&) = delete;
 
-    CaptureFile::Opened open(const std::string& path, bool overwrite);
+    // `shownName`, when given, is the name messages use in place of `path`.
+    CaptureFile::Opened open(const std::string& path, bool overwrite, const std::string& shownName = {});
 
     // Whole lines in. Compressed output reaches the system as the deflate
     // buffer fills, and all of it at sync() and close().

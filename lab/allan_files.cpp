@@ -12,7 +12,6 @@
 #include "lab_command.h"
 #include "record_texts.h"
 #include "same_file.h"
-#include "text_file.h"
 
 namespace vesko {
 
@@ -38,9 +37,10 @@ CaptureMetadata captureHeader(const std::string& path) {
     return header;
 }
 
-bool write(const char* option, const std::string& path, const std::string& text) {
-    if (writeTextFile(path, text)) return true;
-    std::fprintf(stderr, "allan: %s %s: cannot write\n", option, path.c_str());
+bool write(const char* option, OutputFile& out, const std::string& text) {
+    if (out.writeWhole(text)) return true;
+    std::fprintf(stderr, "allan: %s %s: cannot write\n", option, out.path().c_str());
+    if (!out.error().empty()) std::fprintf(stderr, "allan: %s\n", out.error().c_str());
     return false;
 }
 
@@ -70,7 +70,22 @@ int refuseOutputsOverInputs(const AllanOptions& options) {
     return -1;
 }
 
-bool writeAllanFiles(const AllanOptions& options, const NoiseAnalysis& analysis) {
+int reserveOutputs(const AllanOptions& options, AllanOutputs& outputs) {
+    const std::pair<OutputFile*, const std::string*> asked[] = {{&outputs.json, &options.jsonPath},
+                                                                {&outputs.svg, &options.svgPath},
+                                                                {&outputs.kalibr, &options.kalibrPath},
+                                                                {&outputs.html, &options.htmlPath}};
+    for (const auto& [out, path] : asked) {
+        if (path->empty()) continue;
+        const OutputFile::Opened opened = out->open(*path, true);
+        if (opened == OutputFile::Opened::ok) continue;
+        std::fprintf(stderr, "allan: %s\n", out->error().c_str());
+        return opened == OutputFile::Opened::failed ? kLabExitFailure : kLabExitUsage;
+    }
+    return -1;
+}
+
+bool writeAllanFiles(const AllanOptions& options, const NoiseAnalysis& analysis, AllanOutputs& outputs) {
     bool ok = true;
     if (!options.kalibrPath.empty()) {
         std::string missing;
@@ -81,14 +96,14 @@ bool writeAllanFiles(const AllanOptions& options, const NoiseAnalysis& analysis)
                          options.kalibrPath.c_str(), missing.c_str());
             ok = false;
         } else {
-            ok = write("--kalibr", options.kalibrPath, yaml) && ok;
+            ok = write("--kalibr", outputs.kalibr, yaml) && ok;
         }
     }
     if (!options.htmlPath.empty()) {
         const CaptureMetadata header = captureHeader(options.capturePath);
         const std::string now = utcNowText();
         const std::string version = HEADVANE_VERSION;
-        ok = write("--html", options.htmlPath, allanPage({analysis, options.capturePath, header, now, version})) && ok;
+        ok = write("--html", outputs.html, allanPage({analysis, options.capturePath, header, now, version})) && ok;
     }
     return ok;
 }

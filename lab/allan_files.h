@@ -3,6 +3,7 @@
 
 #include "allan_session.h"
 #include "noise_analysis.h"
+#include "output_file.h"
 
 namespace vesko {
 
@@ -12,8 +13,21 @@ namespace vesko {
 // Returns -1 when every output may be written.
 int refuseOutputsOverInputs(const AllanOptions& options);
 
+// Every output asked for, each reserved as NAME.part before the capture is
+// read and put in place once written; one not asked for is not open.
+struct AllanOutputs {
+    OutputFile json;
+    OutputFile svg;
+    OutputFile kalibr;
+    OutputFile html;
+};
+
+// Reserves each output asked for; the exit status when one cannot be (1, or
+// 2 for a NAME.part of another run in the way), else -1.
+int reserveOutputs(const AllanOptions& options, AllanOutputs& outputs);
+
 // The --kalibr file and the --html page; false, with a message, when one
 // could not be made or written.
-bool writeAllanFiles(const AllanOptions& options, const NoiseAnalysis& analysis);
+bool writeAllanFiles(const AllanOptions& options, const NoiseAnalysis& analysis, AllanOutputs& outputs);
 
 }  // namespace vesko

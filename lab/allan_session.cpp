@@ -16,7 +16,6 @@
 #include "lab_command.h"
 #include "lab_console.h"
 #include "read_progress.h"
-#include "text_file.h"
 
 namespace vesko {
 
@@ -54,6 +53,8 @@ bool axisScales(const AllanOptions& options, AxisScales& scales) {
 
 int runAllan(const AllanOptions& options) try {
     if (const int refused = refuseOutputsOverInputs(options); refused >= 0) return refused;
+    AllanOutputs outputs;
+    if (const int status = reserveOutputs(options, outputs); status >= 0) return status;
     AxisScales scales{};
     if (!axisScales(options, scales)) return kLabExitFailure;
     SampleColumns samples;
@@ -88,14 +89,15 @@ int runAllan(const AllanOptions& options) try {
     }
     std::fputs(allanTable(analysis).c_str(), stdout);
     bool ok = true;
-    const auto write = [](const std::string& path, const std::string& text) {
-        if (writeTextFile(path, text)) return true;
-        std::fprintf(stderr, "allan: cannot write %s\n", path.c_str());
+    const auto write = [](OutputFile& out, const std::string& text) {
+        if (out.writeWhole(text)) return true;
+        std::fprintf(stderr, "allan: cannot write %s\n", out.path().c_str());
+        if (!out.error().empty()) std::fprintf(stderr, "allan: %s\n", out.error().c_str());
         return false;
     };
-    if (!options.jsonPath.empty()) ok = write(options.jsonPath, allanJson(analysis, options.capturePath)) && ok;
-    if (!options.svgPath.empty()) ok = write(options.svgPath, allanPicture(analysis)) && ok;
-    ok = writeAllanFiles(options, analysis) && ok;
+    if (outputs.json.isOpen()) ok = write(outputs.json, allanJson(analysis, options.capturePath)) && ok;
+    if (outputs.svg.isOpen()) ok = write(outputs.svg, allanPicture(analysis)) && ok;
+    ok = writeAllanFiles(options, analysis, outputs) && ok;
     return ok ? kLabExitOk : kLabExitFailure;
 } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());

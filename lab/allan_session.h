@@ -26,7 +26,8 @@ inline constexpr std::size_t kAllanMinimumSamples = 100;
 
 // Returns the exit status: 0 when the analysis was printed (and the files
 // written), 1 when the configuration or capture is bad or too short, or a
-// file cannot be written, 2 when --taus all is asked of a run too long for it.
+// file cannot be written, 2 when --taus all is asked of a run too long for it
+// or an output names an input.
 int runAllan(const AllanOptions& options);
 
 }  // namespace vesko

@@ -18,9 +18,20 @@ void appendBatchText(std::string& out, const RecordBatch& batch) {
 }
 
 CaptureRecorder::CaptureRecorder(RecordQueue& queue, CaptureSink sink, std::chrono::milliseconds period)
-    : queue_(queue), sink_(std::move(sink)), period_(period) {}
+    : queue_(queue), sink_(std::move(sink)), period_(period) {
+    queue_.wakeAtBacklog(kWakeRows, [this] {
+        {
+            std::scoped_lock guard(wakeLock_);
+            backlog_ = true;
+        }
+        wake_.notify_one();
+    });
+}
 
-CaptureRecorder::~CaptureRecorder() { finish(); }
+CaptureRecorder::~CaptureRecorder() {
+    finish();
+    queue_.wakeAtBacklog(0, {});
+}
 
 bool CaptureRecorder::start() {
     try {
@@ -44,26 +55,34 @@ bool CaptureRecorder::finish() {
 }
 
 void CaptureRecorder::loop() {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point nextSync = Clock::now() + period_;
     std::unique_lock guard(wakeLock_);
     for (;;) {
-        const bool stopping = wake_.wait_for(guard, period_, [this] { return stopping_; });
+        wake_.wait_until(guard, nextSync, [this] { return stopping_ || backlog_; });
+        const bool stopping = stopping_;
+        backlog_ = false;
         guard.unlock();
-        const bool ok = writeBatch(stopping);
+        const bool syncDue = stopping || Clock::now() >= nextSync;
+        const bool ok = writeBatch(stopping, syncDue);
+        if (syncDue) nextSync = Clock::now() + period_;
         guard.lock();
         if (stopping || !ok) return;
     }
 }
 
-bool CaptureRecorder::writeBatch(bool final) {
-    queue_.take(batch_, final);
-    text_.clear();
-    appendBatchText(text_, batch_);
-    if (!text_.empty() && !sink_.write(text_)) {
-        failed_ = true;
-        return false;
+bool CaptureRecorder::writeBatch(bool final, bool sync) {
+    for (bool empty = false; !empty;) {
+        empty = queue_.take(batch_, final, kBatchRows);
+        text_.clear();
+        appendBatchText(text_, batch_);
+        if (!text_.empty() && !sink_.write(text_)) {
+            failed_ = true;
+            return false;
+        }
+        bytes_ += text_.size();
     }
-    bytes_ += text_.size();
-    if (!sink_.sync()) {
+    if (sync && !sink_.sync()) {
         failed_ = true;
         return false;
     }

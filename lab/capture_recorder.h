@@ -20,12 +20,16 @@ struct CaptureSink {
     std::function<bool()> sync;                   // onto the disk; false on an error
 };
 
-// Every `period` (at most a second) the thread writes what the queue holds
-// and syncs the file, so a crash loses at most about a second. It stops at the
-// first write error (failed() then says so); later rows are not written.
+// The thread writes whenever a few hundred rows wait (so a fast stream is
+// drained as it comes, not a queue-full at a time) and at least every
+// `period`, syncing the file every `period` (at most a second), so a crash
+// loses at most about a second. It stops at the first write error (failed()
+// then says so); later rows are not written.
 class CaptureRecorder {
 public:
     static constexpr std::chrono::milliseconds kDefaultPeriod{500};
+    static constexpr std::size_t kWakeRows = 256;
+    static constexpr std::size_t kBatchRows = 4096;  // per write: the backlog waits in the queue, not in a copy
 
     CaptureRecorder(RecordQueue& queue, CaptureSink sink,
                     std::chrono::milliseconds period = kDefaultPeriod);
@@ -44,7 +48,7 @@ public:
 
 private:
     void loop();
-    bool writeBatch(bool final);
+    bool writeBatch(bool final, bool sync);
 
     RecordQueue& queue_;
     CaptureSink sink_;
@@ -55,6 +59,7 @@ private:
     std::mutex wakeLock_;
     std::condition_variable wake_;
     bool stopping_ = false;  // under wakeLock_
+    bool backlog_ = true;    // likewise: rows may be waiting (from before the start too)
     std::atomic<bool> failed_{false};
     std::atomic<std::uint64_t> bytes_{0};
 };

@@ -20,6 +20,7 @@ LabCommand addCheckCommand(CLI::App& lab) {
     sub->add_option("--imu-serial", options->imuSerial, "use the unit with exactly this serial");
     sub->add_option("--record", options->recordPath,
                     "also record the session's samples as a capture file (gzip-compressed when it ends in .gz)");
+    sub->add_flag("--force", options->force, "replace an existing capture file");
     sub->add_option("--rest-seconds", options->restSeconds, "still time of the rest step (default 20)")
         ->check(CLI::Range(0.5, 3600.0));
     sub->add_option("--still-seconds", options->stillSeconds,

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -15,7 +14,6 @@
 #include "bench_operator.h"
 #include "check_files.h"
 #include "check_procedure.h"
-#include "check_recording.h"
 #include "check_report.h"
 #include "check_verdict.h"
 #include "console_keys.h"
@@ -23,7 +21,10 @@
 #include "lab_command.h"
 #include "lab_console.h"
 #include "loop_state.h"
+#include "output_file.h"
 #include "printf_string.h"
+#include "same_file.h"
+#include "stream_capture.h"
 #include "tundra_imu.h"
 
 namespace vesko {
@@ -35,11 +36,10 @@ constexpr std::chrono::milliseconds kLoopPeriod{20};
 constexpr std::chrono::milliseconds kProgressPeriod{200};
 constexpr std::size_t kProgressWidth = 79;
 
-// Samples from the reader thread to the main thread, with their arrival time.
-struct ReaderRows {
+// Samples from the reader thread to the main thread.
+struct Inbox {
     std::mutex lock;
-    std::vector<CaptureRow> rows;
-    Clock::time_point startedAt = Clock::now();
+    std::vector<ImuSample> samples;
 };
 
 // One line shown in place; cleared before any other text is printed.
@@ -100,15 +100,14 @@ struct Session {
     BenchOperator& person;
     ConsoleKeys& keys;
     const StopSignals& stops;
-    ReaderRows& readerRows;
-    CheckRecording& recording;
+    Inbox& inbox;
 };
 
 void runProcedure(Session& s, const std::string& configuredSerial, const TundraImu& imu) {
     ProgressLine line;
     LoopState serialState;
     Clock::time_point nextProgress = Clock::now();
-    std::vector<CaptureRow> rows;
+    std::vector<ImuSample> samples;
     s.procedure.start();
     while (!s.procedure.finished()) {
         showProcedureOutput(s.procedure, s.person, line);
@@ -121,12 +120,11 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
         handleKeys(s.keys, s.procedure);
         if (s.stops.requested()) s.procedure.abort();  // Ctrl-C and the like: as q, with the capture complete
         {
-            std::lock_guard<std::mutex> guard(s.readerRows.lock);
-            rows.swap(s.readerRows.rows);
+            std::lock_guard<std::mutex> guard(s.inbox.lock);
+            samples.swap(s.inbox.samples);
         }
-        s.recording.write(rows);
-        for (const CaptureRow& row : rows) s.procedure.feed(row.sample);
-        rows.clear();
+        for (const ImuSample& sample : samples) s.procedure.feed(sample);
+        samples.clear();
         if (Clock::now() >= nextProgress && !s.procedure.finished()) {
             line.show(s.procedure.progress());
             nextProgress = Clock::now() + kProgressPeriod;
@@ -136,23 +134,21 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
     line.clear();
 }
 
-bool writeReport(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (out) return true;
-    std::fprintf(stderr, "report %s: cannot write\n", path.c_str());
+bool writeReport(OutputFile& out, const std::string& text) {
+    if (out.writeWhole(text)) return true;
+    std::fprintf(stderr, "report %s: cannot write\n", out.path().c_str());
+    if (!out.error().empty()) std::fprintf(stderr, "check: %s\n", out.error().c_str());
     return false;
 }
 
 int concludeCheck(const CheckProcedure& procedure, const CheckSettings& settings, const BenchLimits& limits,
-                  const CheckOptions& options, const ReportContext& context, const CheckFiles& files) {
+                  const CheckOptions& options, const ReportContext& context, CheckFiles& files) {
     const CheckVerdict verdict = judgeCheck(procedure.results(), settings, limits);
     std::printf("\n%s", verdictTable(verdict).c_str());
     const std::string suggestions = suggestionText(verdict);
     if (!suggestions.empty()) std::printf("\n%s", suggestions.c_str());
     std::fflush(stdout);
-    if (!options.jsonPath.empty() && !writeReport(options.jsonPath, checkReportJson(verdict, limits, context))) {
+    if (!options.jsonPath.empty() && !writeReport(files.json, checkReportJson(verdict, limits, context))) {
         return kLabExitFailure;
     }
     if (!writeCheckFiles(files, {verdict, procedure.results(), settings, limits, context})) return kLabExitFailure;
@@ -181,10 +177,17 @@ bool reportFolderExists(const std::string& path) {
     return false;
 }
 
-// Limits, configuration, report folder and capture file, before any device is
-// opened; the exit status on failure, or -1.
-int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& config, CheckRecording& recording,
+// Limits, configuration and every output, before any device is opened; the
+// exit status on failure, or -1.
+int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& config, StreamCapture& capture,
             CheckFiles& files) {
+    if (const int status = refuseCorrectedFileOverConfig(options); status >= 0) return status;
+    if (outputsOverlap("check",
+                       {{"--json", options.jsonPath}, {"--html", options.htmlPath},
+                        {"--write-config", options.writeConfigPath}, {"--record", options.recordPath}},
+                       {{"--config", options.configPath}, {"--limits", options.limitsPath}})) {
+        return kLabExitUsage;
+    }
     std::string error;
     if (!options.limitsPath.empty() && !loadBenchLimits(options.limitsPath, limits, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -198,10 +201,12 @@ int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& con
         if (!path->empty() && !reportFolderExists(*path)) return kLabExitFailure;
     }
     if (const int status = prepareCheckFiles(options, files); status >= 0) return status;
-    bool exists = false;
-    if (!options.recordPath.empty() && !recording.open(options.recordPath, error, exists)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return exists ? kLabExitUsage : kLabExitFailure;
+    if (!options.recordPath.empty()) {
+        const OutputFile::Opened opened = capture.open(options.recordPath, options.force);
+        if (opened != OutputFile::Opened::ok) {
+            std::fprintf(stderr, "%s\n", capture.error().c_str());
+            return opened == OutputFile::Opened::failed ? kLabExitFailure : kLabExitUsage;
+        }
     }
     return -1;
 }
@@ -211,34 +216,43 @@ int prepare(const CheckOptions& options, BenchLimits& limits, HeadsetConfig& con
 int runCheck(const CheckOptions& options) {
     BenchLimits limits;
     HeadsetConfig config;
-    CheckRecording recording;
+    StreamCapture capture;
     CheckFiles files;
-    if (const int status = prepare(options, limits, config, recording, files); status >= 0) return status;
+    // Whatever ends the check before its end leaves none of its outputs behind.
+    if (const int status = prepare(options, limits, config, capture, files); status >= 0) return status;
     const CheckSettings settings = settingsFor(options, config);
-    std::string error;
 
     BenchOperator person;  // before the unit opens: the simulated one starts it lying still
     ConsoleKeys keys;
     StopSignals stops;
-    ReaderRows readerRows;
+    Inbox inbox;
     TundraImu imu;
-    imu.setSampleCallback([&readerRows](const ImuSample& sample) {
-        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - readerRows.startedAt);
-        std::lock_guard<std::mutex> guard(readerRows.lock);
-        readerRows.rows.push_back({micros.count(), sample});
-    });
+    const auto toProcedure = [&inbox](const ImuSample& sample) {
+        std::lock_guard<std::mutex> guard(inbox.lock);
+        inbox.samples.push_back(sample);
+    };
+    if (capture.isOpen()) capture.wire(imu, toProcedure);
+    else imu.setSampleCallback(toProcedure);
     if (!imu.open(options.imuSerial)) return kLabExitFailure;
 
     const ReportContext context{HEADVANE_VERSION, utcNow(), imu.attachedSerial(), config.deviceSerialNumber,
                                 options.configPath, settings.gyroScale, settings.turnDegrees};
-    recording.start(captureMetadata(context, settings));
+    if (capture.isOpen() && !capture.start(captureMetadata(context, settings))) {
+        std::fprintf(stderr, "%s\n", capture.error().c_str());
+        return kLabExitFailure;
+    }
     CheckProcedure procedure(settings);
-    Session session{procedure, person, keys, stops, readerRows, recording};
+    Session session{procedure, person, keys, stops, inbox};
     runProcedure(session, config.deviceSerialNumber, imu);
     imu.stop();
-    const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - readerRows.startedAt);
-    const bool recorded = recording.finish({duration.count(), imu.stats(), 0}, error);
-    if (!recorded) std::fprintf(stderr, "%s\n", error.c_str());
+    bool recorded = true;
+    if (capture.isOpen()) {
+        CaptureSummary summary;
+        summary.durationMicros = capture.elapsedMicros();
+        summary.stream = imu.stats();
+        recorded = capture.finish(summary);
+        if (!recorded) std::fprintf(stderr, "%s\n", capture.error().c_str());
+    }
     stops.finished();
     if (procedure.aborted()) {
         std::printf("check aborted.\n");

@@ -2,7 +2,6 @@
 #include "export_session.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 
 #include "attitude_filter.h"
@@ -11,6 +10,7 @@
 #include "capture_text.h"
 #include "device_timeline.h"
 #include "lab_command.h"
+#include "output_file.h"
 #include "same_file.h"
 
 namespace vesko {
@@ -32,12 +32,13 @@ std::optional<std::int64_t> epochNanos(std::int64_t seconds, std::int64_t micros
 
 const char* formatName(ExportFormat format) { return format == ExportFormat::euroc ? "euroc" : "csv-si"; }
 
-// Streams the capture's rows into the output as they are read; the output is
-// opened only once the capture's column header proved it a capture.
+// Streams the capture's rows into the output (its NAME.part, reserved before
+// the capture is read) as they are read; the output is put in place only when
+// every row was written.
 class ExportWriter {
 public:
-    ExportWriter(const ExportOptions& options, const ExportSettings& settings)
-        : options(options), settings(settings), rows(settings) {}
+    ExportWriter(const ExportOptions& options, const ExportSettings& settings, OutputFile& output)
+        : options(options), settings(settings), output(output), rows(settings) {}
 
     CaptureHandlers handlers() {
         CaptureHandlers h;
@@ -50,21 +51,25 @@ public:
         return h;
     }
 
-    // False when anything failed; an incomplete output this run created is then removed.
+    // False when anything failed; the output is then removed and a file that
+    // was there before stays as it was (only a device written directly keeps
+    // what reached it).
     bool finish(bool captureOk) {
         if (opened) {
-            const bool ok = captureOk && !failed() && file.write(buffer) && file.close();
+            bool ok = captureOk && !failed() && file.write(buffer) && file.close();
             if (!failed() && file.failed()) error = file.error();
+            if (ok && !output.commit()) {
+                ok = false;
+                fail(output.error());
+            }
             if (!ok) {
-                std::error_code ignored;
                 file.close();
-                // Only a file this run created: never one that was there before, nor a
-                // link or device the output was sent through.
-                const bool ours = created && std::filesystem::is_regular_file(std::filesystem::symlink_status(options.outPath, ignored));
-                incomplete = !(ours && std::filesystem::remove(options.outPath, ignored));
+                incomplete = output.writePath() == options.outPath && output.isOpen();
+                output.discard();
             }
             return ok;
         }
+        output.discard();
         return captureOk && !failed();
     }
 
@@ -89,9 +94,7 @@ private:
                             ": euroc timestamps count from it (csv-si needs none)");
             }
         }
-        std::error_code ec;
-        created = !std::filesystem::exists(std::filesystem::symlink_status(options.outPath, ec));
-        if (file.open(options.outPath, true) != CaptureFile::Opened::ok) return fail(file.error());
+        if (file.open(output.writePath(), true, options.outPath) != CaptureFile::Opened::ok) return fail(file.error());
         opened = true;
         buffer = exportPreamble(settings, m);
     }
@@ -137,11 +140,11 @@ private:
 
     const ExportOptions& options;
     const ExportSettings& settings;
+    OutputFile& output;
     ExportRows rows;
     CaptureFile file;
     bool opened = false;
-    bool created = false;     // the output did not exist before this run
-    bool incomplete = false;  // a failed run left part of the output
+    bool incomplete = false;  // a failed run left part of the output on a device
     std::string buffer;
     std::string error;
     std::optional<std::int64_t> startSeconds;
@@ -174,6 +177,11 @@ int checkOptions(const ExportOptions& options) {
 
 int runExport(const ExportOptions& options) {
     if (const int status = checkOptions(options); status >= 0) return status;
+    OutputFile output;
+    if (const OutputFile::Opened opened = output.open(options.outPath, true); opened != OutputFile::Opened::ok) {
+        std::fprintf(stderr, "export: %s\n", output.error().c_str());
+        return opened == OutputFile::Opened::failed ? kLabExitFailure : kLabExitUsage;
+    }
     ExportSettings settings;
     settings.format = options.format;
     settings.frame = options.frame;
@@ -190,7 +198,7 @@ int runExport(const ExportOptions& options) {
         }
         settings.calibration = config.imu;
     }
-    ExportWriter writer(options, settings);
+    ExportWriter writer(options, settings, output);
     const CaptureReadOutcome outcome = readCaptureFile(options.capturePath, writer.handlers());
     if (!outcome.warning.empty()) std::fprintf(stderr, "export: %s\n", outcome.warning.c_str());
     if (!writer.finish(outcome.ok)) {

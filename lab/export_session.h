@@ -18,8 +18,10 @@ struct ExportOptions {
 };
 
 // Returns the exit status: 0 when every row was written, 1 when the
-// configuration, the capture or the output fails (an incomplete output is
-// removed), 2 when the options do not go together.
+// configuration, the capture or the output fails (nothing is put in place,
+// and an older output stays as it was), 2 when the options do not go
+// together, the output names an input, or a NAME.part of another run is in
+// the way.
 int runExport(const ExportOptions& options);
 
 }  // namespace vesko

@@ -1,6 +1,9 @@
 // A ring under one lock; rows that find it full are counted, and each run of them told as one event.
 #include "record_queue.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace vesko {
 
 std::string droppedRowsText(std::uint64_t count) {
@@ -21,6 +24,13 @@ void RecordQueue::pushRow(const CaptureRow& row) {
     ring_[(head_ + count_) % ring_.size()] = row;
     ++count_;
     ++accepted_;
+    if (count_ == wakeRows_ && wake_) wake_();
+}
+
+void RecordQueue::wakeAtBacklog(std::size_t rows, std::function<void()> wake) {
+    std::scoped_lock guard(lock_);
+    wakeRows_ = rows;
+    wake_ = std::move(wake);
 }
 
 void RecordQueue::pushEvent(const CaptureEvent& event) {
@@ -35,21 +45,27 @@ void RecordQueue::closeDropRun() {
     dropRun_ = 0;
 }
 
-void RecordQueue::take(RecordBatch& batch, bool final) {
+bool RecordQueue::take(RecordBatch& batch, bool final, std::size_t mostRows) {
     batch.clear();
-    batch.rows.reserve(ring_.size());  // allocates once, not under the lock
+    const std::size_t room = std::min(mostRows, ring_.size());
+    batch.rows.reserve(room);  // allocates once, not under the lock
     std::scoped_lock guard(lock_);
     if (final) closeDropRun();
-    for (; count_ > 0; --count_) {
+    for (; count_ > 0 && batch.rows.size() < room; --count_) {
         batch.rows.push_back(ring_[head_]);
         head_ = (head_ + 1) % ring_.size();
     }
-    for (PlacedEvent& placed : events_) {
-        placed.rowsBefore -= taken_;
-        batch.events.push_back(std::move(placed));
+    // Events up to the last row taken (and just after it) go with this batch.
+    const std::uint64_t takenNow = taken_ + batch.rows.size();
+    std::size_t placed = 0;
+    for (; placed < events_.size() && events_[placed].rowsBefore <= takenNow; ++placed) {
+        PlacedEvent& event = events_[placed];
+        event.rowsBefore -= taken_;
+        batch.events.push_back(std::move(event));
     }
-    events_.clear();
-    taken_ += batch.rows.size();
+    events_.erase(events_.begin(), events_.begin() + static_cast<std::ptrdiff_t>(placed));
+    taken_ = takenNow;
+    return count_ == 0 && events_.empty();
 }
 
 std::uint64_t RecordQueue::dropped() const {

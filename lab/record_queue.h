@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -30,11 +31,17 @@ public:
 
     void pushRow(const CaptureRow& row);
     void pushEvent(const CaptureEvent& event);
-    // Moves everything waiting into `batch` (cleared first). With `final`,
-    // a run of drops still open is closed into its event too.
-    void take(RecordBatch& batch, bool final = false);
+    // Moves what is waiting into `batch` (cleared first): at most `mostRows`
+    // rows, with the events placed among them. With `final`, a run of drops
+    // still open is closed into its event too. True when nothing is left.
+    bool take(RecordBatch& batch, bool final = false, std::size_t mostRows = SIZE_MAX);
 
     std::uint64_t dropped() const;
+
+    // `wake` is called, under the queue's lock, each time the rows waiting
+    // reach `rows`: the writer then drains as the rows come instead of on a
+    // clock. Empty `wake` removes it.
+    void wakeAtBacklog(std::size_t rows, std::function<void()> wake);
 
 private:
     void closeDropRun();  // lock held
@@ -49,6 +56,8 @@ private:
     std::uint64_t dropped_ = 0;
     std::uint64_t dropRun_ = 0;  // drops since the last queued row
     std::int64_t dropRunStart_ = 0;  // host microseconds of the run's first drop
+    std::size_t wakeRows_ = 0;
+    std::function<void()> wake_;
 };
 
 // The event text for a run of dropped rows.

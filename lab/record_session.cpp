@@ -1,54 +1,33 @@
 // The record command's steps: the output file opened, the stream wired to the queue, the progress loop, the end.
 #include "record_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
+#include <limits>
 #include <thread>
 
-#include "capture_output.h"
-#include "capture_recorder.h"
-#include "capture_text.h"
 #include "console_keys.h"
 #include "headset_config.h"
 #include "lab_command.h"
 #include "lab_console.h"
 #include "loop_state.h"
 #include "record_texts.h"
+#include "same_file.h"
 #include "status_line.h"
+#include "stream_capture.h"
 #include "tundra_imu.h"
 
 namespace vesko {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr std::size_t kQueueRows = 16384;  // 16 s at 1000 samples/s; at least 2 s asked
 constexpr std::chrono::milliseconds kProgressPeriod{200};
 constexpr std::size_t kRateWindowTicks = 5;  // one second of progress ticks
 
-std::int64_t microsSince(Clock::time_point start, Clock::time_point now) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(now - start).count();
-}
-
-// The stream's samples and events, each stamped with host time, into the queue.
-void wireStream(TundraImu& imu, RecordQueue& queue, SequenceWatch& watch, Clock::time_point start) {
-    imu.setSampleCallback([&queue, &watch, start](const ImuSample& sample) {
-        const std::int64_t micros = microsSince(start, Clock::now());
-        std::string gap = watch.check(sample.seq);
-        if (!gap.empty()) queue.pushEvent({micros, std::move(gap)});
-        queue.pushRow({micros, sample});
-    });
-    imu.setStreamEventCallback([&queue, &watch, start](ImuStreamEvent event, const std::string& detail) {
-        if (event == ImuStreamEvent::reconnected) watch.haveLast = false;
-        queue.pushEvent({microsSince(start, Clock::now()), streamEventText(event, detail)});
-    });
-}
-
 // The progress figures now, with the rate over the ticks of the last second.
-RecordProgress progressNow(const TundraImu& imu, const CaptureRecorder& recorder, const RecordOptions& options,
+RecordProgress progressNow(const TundraImu& imu, const StreamCapture& capture, const RecordOptions& options,
                            double elapsed, std::deque<std::pair<double, std::uint64_t>>& history) {
     const ImuStreamStats stats = imu.stats();
     history.emplace_back(elapsed, stats.samples);
@@ -61,7 +40,7 @@ RecordProgress progressNow(const TundraImu& imu, const CaptureRecorder& recorder
     if (span > 0) p.rateHz = static_cast<double>(history.back().second - history.front().second) / span;
     p.gaps = stats.gaps;
     p.timeouts = stats.timeouts;
-    p.fileBytes = recorder.bytesWritten();
+    p.fileBytes = capture.bytesWritten();
     return p;
 }
 
@@ -73,66 +52,57 @@ bool quitKey(ConsoleKeys& keys) {
 }
 
 // Shows progress until the duration, q, a stop signal or a write error.
-void recordUntilDone(const TundraImu& imu, const CaptureRecorder& recorder, const RecordOptions& options,
-                     Clock::time_point start, ConsoleKeys& keys, const StopSignals& stops) {
+void recordUntilDone(const TundraImu& imu, const StreamCapture& capture, const RecordOptions& options,
+                     ConsoleKeys& keys, const StopSignals& stops) {
     std::deque<std::pair<double, std::uint64_t>> history;
-    const Clock::time_point end = options.durationSeconds
-                                      ? start + std::chrono::seconds(*options.durationSeconds)
-                                      : Clock::time_point::max();
+    const std::int64_t endMicros = options.durationSeconds ? *options.durationSeconds * 1'000'000
+                                                           : std::numeric_limits<std::int64_t>::max();
     for (;;) {
-        const Clock::time_point wake = std::min(Clock::now() + kProgressPeriod, end);
-        std::this_thread::sleep_until(wake);
-        const Clock::time_point now = Clock::now();
-        const bool done = now >= end || quitKey(keys) || stops.requested() || recorder.failed();
-        const double elapsed = static_cast<double>(microsSince(start, std::min(now, end))) / 1e6;
+        const std::int64_t untilEnd = endMicros - capture.elapsedMicros();
+        std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
+            kProgressPeriod, std::chrono::microseconds(std::max<std::int64_t>(untilEnd, 0))));
+        const std::int64_t now = capture.elapsedMicros();
+        const bool done = now >= endMicros || quitKey(keys) || stops.requested() || capture.failed();
+        const double elapsed = static_cast<double>(std::min(now, endMicros)) / 1e6;
         // Once standard output fails (its reader has gone) the progress stops; the recording goes on.
         if (!std::ferror(stdout)) {
-            std::fputs(progressLine(progressNow(imu, recorder, options, elapsed, history)).c_str(), stdout);
+            std::fputs(progressLine(progressNow(imu, capture, options, elapsed, history)).c_str(), stdout);
             std::fflush(stdout);
         }
         if (done) return;
     }
 }
 
-// Opens the output before any device, so that a bad path costs nothing.
-int openOutput(const RecordOptions& options, CaptureOutput& file) {
-    switch (file.open(options.outPath, options.force, isCompressedCaptureName(options.outPath))) {
-        case CaptureFile::Opened::ok: return kLabExitOk;
-        case CaptureFile::Opened::exists:
-            std::fprintf(stderr, "record: %s\n", file.error().c_str());
-            return kLabExitUsage;
-        case CaptureFile::Opened::failed: break;
+// Reserves the output before any device, so that a bad path costs nothing.
+int openOutput(const RecordOptions& options, StreamCapture& capture) {
+    if (!options.configPath.empty() && namesSameFile(options.outPath, options.configPath)) {
+        std::fprintf(stderr, "record: --out %s is the --config file: refusing to write over an input\n",
+                     options.outPath.c_str());
+        return kLabExitUsage;
     }
-    std::fprintf(stderr, "record: %s\n", file.error().c_str());
+    const OutputFile::Opened opened = capture.open(options.outPath, options.force);
+    if (opened == OutputFile::Opened::ok) return kLabExitOk;
+    std::fprintf(stderr, "record: %s\n", capture.error().c_str());
+    return opened == OutputFile::Opened::failed ? kLabExitFailure : kLabExitUsage;
+}
+
+// Nothing was recorded: leave no file behind, and an old one as it was.
+int abandon(StreamCapture& capture) {
+    capture.abandon();
     return kLabExitFailure;
 }
 
-// Nothing was recorded: leave no empty file behind (but never remove a device such as /dev/full).
-int abandon(CaptureOutput& file, const std::string& path) {
-    file.close();
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
-    return kLabExitFailure;
-}
-
-CaptureSink sinkFor(CaptureOutput& file) {
-    return {[&file](std::string_view lines) { return file.write(lines); }, [&file] { return file.sync(); }};
-}
-
-// Writes the summary after the last row and closes the file.
-int finishCapture(CaptureOutput& file, const CaptureRecorder& recorder, const CaptureSummary& summary,
-                  const std::string& path) {
-    const bool whole = !recorder.failed() && file.write(captureSummaryText(summary)) && file.sync();
-    const std::uint64_t bytes = file.bytesWritten();
-    if (!file.close() || !whole) {
-        std::fprintf(stderr, "\nrecord: %s; the rows up to the failure are kept\n", file.error().c_str());
+// Writes the summary after the last row and puts the file in place.
+int finishCapture(StreamCapture& capture, CaptureSummary& summary, const std::string& path) {
+    if (!capture.finish(summary)) {
+        std::fprintf(stderr, "\nrecord: %s; the rows up to the failure are kept\n", capture.error().c_str());
         return kLabExitFailure;
     }
-    std::fputs(recordEndText(path, summary, bytes).c_str(), stdout);
+    std::fputs(recordEndText(path, summary, capture.bytesWritten()).c_str(), stdout);
     return kLabExitOk;
 }
 
-bool writeHeader(CaptureOutput& file, const TundraImu& imu, const RecordOptions& options,
+bool writeHeader(StreamCapture& capture, const TundraImu& imu, const RecordOptions& options,
                  const HeadsetConfig& config) {
     const std::string unit = imu.attachedSerial();
     if (!options.configPath.empty() && unit != config.deviceSerialNumber) {
@@ -141,8 +111,8 @@ bool writeHeader(CaptureOutput& file, const TundraImu& imu, const RecordOptions&
     const CaptureMetadata metadata =
         recordMetadata(utcNowText(), unit, options.configPath.empty() ? "" : config.deviceSerialNumber,
                        options.configPath);
-    if (file.write(captureHeaderText(metadata)) && file.sync()) return true;
-    std::fprintf(stderr, "record: %s\n", file.error().c_str());
+    if (capture.start(metadata)) return true;
+    std::fprintf(stderr, "record: %s\n", capture.error().c_str());
     return false;
 }
 
@@ -157,34 +127,27 @@ bool loadConfigIfGiven(const RecordOptions& options, HeadsetConfig& config) {
 }  // namespace
 
 int runRecord(const RecordOptions& options) {
-    CaptureOutput file;
-    if (const int status = openOutput(options, file); status != kLabExitOk) return status;
+    StreamCapture capture;
+    if (const int status = openOutput(options, capture); status != kLabExitOk) return status;
     HeadsetConfig config;
-    if (!loadConfigIfGiven(options, config)) return abandon(file, options.outPath);
+    if (!loadConfigIfGiven(options, config)) return abandon(capture);
 
     // Keys typed and stop requests made while the unit is being found count.
     ConsoleKeys keys;
     StopSignals stops;
-    RecordQueue queue(kQueueRows);
-    SequenceWatch watch;
     TundraImu imu;
-    const Clock::time_point start = Clock::now();
-    wireStream(imu, queue, watch, start);
-    if (!imu.open(options.imuSerial)) return abandon(file, options.outPath);
-    if (!writeHeader(file, imu, options, config)) return abandon(file, options.outPath);
+    capture.wire(imu);
+    if (!imu.open(options.imuSerial)) return abandon(capture);
+    if (!writeHeader(capture, imu, options, config)) return abandon(capture);
 
-    CaptureRecorder recorder(queue, sinkFor(file));
-    if (!recorder.start()) return abandon(file, options.outPath);
     std::printf("recording to %s \u2014 q or Ctrl-C ends it\n", options.outPath.c_str());
-    recordUntilDone(imu, recorder, options, start, keys, stops);
+    recordUntilDone(imu, capture, options, keys, stops);
     imu.stop();
-    recorder.finish();
 
     CaptureSummary summary;
-    summary.durationMicros = microsSince(start, Clock::now());
+    summary.durationMicros = capture.elapsedMicros();
     summary.stream = imu.stats();
-    summary.dropped = queue.dropped();
-    const int status = finishCapture(file, recorder, summary, options.outPath);
+    const int status = finishCapture(capture, summary, options.outPath);
     std::fflush(stdout);
     stops.finished();
     return status;

@@ -16,7 +16,8 @@ struct RecordOptions {
 };
 
 // Returns the exit status: 0 for a complete capture, 1 on failure, 2 when the
-// output exists and --force was not given.
+// output exists and --force was not given, when a NAME.part of another run is
+// in the way, or when the output is the --config file.
 int runRecord(const RecordOptions& options);
 
 }  // namespace vesko

@@ -8,12 +8,13 @@
 #include "headset_config.h"
 #include "lab_command.h"
 #include "lab_console.h"
+#include "output_file.h"
 #include "printable_text.h"
 #include "read_progress.h"
 #include "replay_continuity.h"
 #include "replay_run.h"
+#include "same_file.h"
 #include "status_line.h"
-#include "text_file.h"
 
 namespace vesko {
 
@@ -33,6 +34,17 @@ void warnIfOtherHeadset(const CaptureMetadata& metadata, const HeadsetConfig& co
 }  // namespace
 
 int runReplay(const ReplayOptions& options) {
+    if (outputsOverlap("replay", {{"--svg", options.svgPath}},
+                       {{"capture", options.capturePath}, {"--config", options.configPath}})) {
+        return kLabExitUsage;
+    }
+    OutputFile svg;  // reserved before the work, so that a bad place shows now
+    if (!options.svgPath.empty()) {
+        if (const OutputFile::Opened opened = svg.open(options.svgPath, true); opened != OutputFile::Opened::ok) {
+            std::fprintf(stderr, "replay: %s\n", svg.error().c_str());
+            return opened == OutputFile::Opened::failed ? kLabExitFailure : kLabExitUsage;
+        }
+    }
     HeadsetConfig config;
     std::string loadError;
     if (!loadHeadsetConfig(options.configPath, config, &loadError)) {
@@ -72,8 +84,9 @@ int runReplay(const ReplayOptions& options) {
     }
     writeToStdout(run.summary());
     std::fflush(stdout);
-    if (!options.svgPath.empty() && !writeTextFile(options.svgPath, replayPicture(trace))) {
+    if (svg.isOpen() && !svg.writeWhole(replayPicture(trace))) {
         std::fprintf(stderr, "cannot write %s\n", options.svgPath.c_str());
+        if (!svg.error().empty()) std::fprintf(stderr, "replay: %s\n", svg.error().c_str());
         return kLabExitFailure;
     }
     return kLabExitOk;

@@ -17,7 +17,8 @@ struct ReplayOptions {
 };
 
 // Returns the exit status: 0 when the capture was replayed, 1 when the
-// configuration or the capture is bad.
+// configuration or the capture is bad or the picture cannot be written, 2
+// when the picture would land on an input.
 int runReplay(const ReplayOptions& options);
 
 }  // namespace vesko

@@ -159,10 +159,11 @@ TEST(AllanBlackbox, GyroScaleAndAccScaleSetTheUnitsAndAnUnwritableFileFails) {
     EXPECT_NEAR(2.0, whiteDensity(json, 0) / gyro, 2e-5);  // the document gives six digits
     EXPECT_NEAR(1.0007, whiteDensity(json, 5) / acc, 2e-5);  // acc_scale z of the example
 
+    // An unwritable output is found before the capture is read, not after the work.
     const Finished run = allan({hostPath(capture.string()), "--svg", hostPath((scratch("none") / "x.svg").string())});
     EXPECT_EQ(1, run.exitStatus);
-    EXPECT_NE(std::string::npos, run.err.find("allan: cannot write")) << run.err;
-    EXPECT_NE(std::string::npos, run.out.find("analysed"));  // the table still came
+    EXPECT_NE(std::string::npos, run.err.find("allan: cannot create ")) << run.err;
+    EXPECT_EQ("", run.out);
     fs::remove(capture);
     fs::remove(json);
 }

@@ -198,12 +198,13 @@ TEST(ExportCommand, BadOptionsAndInputsAreRefusedWithoutLeavingAFile) {
     }
     EXPECT_EQ(dir.read("in.csv"), captureText(""));
 
-    // An output that was there before is the user's: a failed run says so and never removes it.
+    // An output that was there before stays as it was until a whole new one replaces it.
     dir.write("old.csv", "someone's file\n");
     const Finished failed = exportCapture({hostPath(dir.path("bad.csv")), hostPath(dir.path("old.csv")), "--to", "csv-si"});
     EXPECT_EQ(failed.exitStatus, 1);
-    EXPECT_NE(failed.err.find("old.csv is incomplete"), std::string::npos) << failed.err;
-    EXPECT_TRUE(std::filesystem::exists(dir.path("old.csv")));
+    EXPECT_NE(failed.err.find("nothing written"), std::string::npos) << failed.err;
+    EXPECT_EQ(dir.read("old.csv"), "someone's file\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path("old.csv.part")));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ if(TARGET headvane-lab-sim)
     set(_hv_outputs_process app_process_posix.cpp)
   endif()
   headvane_add_test(lab_outputs_test
-    SOURCES lab_export_test.cpp lab_write_config_test.cpp lab_check_outputs_test.cpp
+    SOURCES lab_export_test.cpp lab_write_config_test.cpp lab_check_outputs_test.cpp lab_output_guard_test.cpp
     ${_hv_outputs_process}
     LIBS hv_lab_outputs hv_sim_model nlohmann_json::nlohmann_json)
   add_dependencies(lab_outputs_test headvane-lab-sim)

@@ -1,7 +1,11 @@
 // Record's parts without a device: the hand-over queue, the writer thread, gaps, durations.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <mutex>
+#include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "capture_parser.h"
@@ -9,6 +13,8 @@
 #include "capture_text.h"
 #include "duration.h"
 #include "record_texts.h"
+#include "scratch_dir.h"
+#include "stream_capture.h"
 
 namespace vesko {
 namespace {
@@ -118,6 +124,84 @@ TEST(CaptureRecorder, AWriteErrorStopsTheWriterAndIsReported) {
     EXPECT_TRUE(recorder.failed());
     EXPECT_EQ(writes, 1);
     EXPECT_EQ(recorder.bytesWritten(), 0u);
+}
+
+// The writer drains as rows come, not on its clock: with a sync period of
+// minutes, each burst of rows is still written at once.
+TEST(CaptureRecorder, RowsAreWrittenAsTheyComeNotWhenTheSyncPeriodEnds) {
+    RecordQueue queue(1000);
+    std::mutex lock;
+    std::string text;
+    std::atomic<int> syncs{0};
+    CaptureRecorder recorder(queue,
+                             {[&](std::string_view lines) {
+                                  std::scoped_lock guard(lock);
+                                  text += lines;
+                                  return true;
+                              },
+                              [&syncs] { return ++syncs, true; }},
+                             std::chrono::minutes(5));
+    ASSERT_TRUE(recorder.start());
+    const auto writtenRows = [&] {
+        std::scoped_lock guard(lock);
+        return parseWritten(text).rows.size();
+    };
+    // Rows below the wake-up mark may wait for the period; never more.
+    constexpr std::size_t kBurst = CaptureRecorder::kWakeRows + 44;
+    for (std::size_t pushed = kBurst; pushed <= 3 * kBurst; pushed += kBurst) {
+        for (std::size_t i = 0; i < kBurst; ++i) queue.pushRow(numbered(0));
+        const auto giveUp = std::chrono::steady_clock::now() + 10s;
+        while (writtenRows() + CaptureRecorder::kWakeRows < pushed && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(1ms);
+        }
+        EXPECT_GE(writtenRows() + CaptureRecorder::kWakeRows, pushed);
+    }
+    EXPECT_EQ(syncs.load(), 0);  // the period had not come
+    ASSERT_TRUE(recorder.finish());
+    EXPECT_EQ(syncs.load(), 1);
+    EXPECT_EQ(writtenRows(), 3 * kBurst);
+    EXPECT_EQ(queue.dropped(), 0u);
+}
+
+// Record's and check's one way to the file: rows, gaps and stream events in
+// place, a summary that counts the rows, and the file put in place at the end.
+TEST(StreamCapture, WritesEveryRowAndEventAndPutsTheFileInPlaceWhenWhole) {
+    const test::ScratchDir dir;
+    const std::string path = dir.write("c.csv", "old\n");
+    StreamCapture capture(64);
+    ASSERT_EQ(capture.open(path, true), OutputFile::Opened::ok);
+    ASSERT_TRUE(capture.start({}));
+    ImuSample sample;
+    for (std::uint8_t seq : {1, 2, 3, 7, 8}) {
+        sample.seq = seq;
+        capture.addSample(sample);
+    }
+    capture.addStreamEvent(ImuStreamEvent::silent, "3");
+    capture.addStreamEvent(ImuStreamEvent::reconnected, "LHR-1");
+    sample.seq = 200;  // a new connection starts a new sequence: no gap
+    capture.addSample(sample);
+    EXPECT_EQ(dir.read("c.csv"), "old\n");
+    CaptureSummary summary;
+    summary.stream.samples = 6;
+    ASSERT_TRUE(capture.finish(summary)) << capture.error();
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+    std::vector<std::string> events;
+    std::uint64_t rows = 0;
+    CaptureHandlers h;
+    h.onRow = [&rows](const CaptureRow&) { ++rows; };
+    h.onEvent = [&events, &rows](const CaptureEvent& e) { events.push_back(std::to_string(rows) + " " + e.text); };
+    std::optional<CaptureSummary> read;
+    h.onSummary = [&read](const CaptureSummary& s) { read = s; };
+    CaptureParser parser(std::move(h));
+    ASSERT_TRUE(parser.feed(dir.read("c.csv")) && parser.finish()) << parser.error();
+    EXPECT_EQ(rows, 6u);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0], "3 gap: 3 samples missing (seq 3 to 7)");
+    EXPECT_EQ(events[1], "5 silent 3 s, unit counted as gone");
+    EXPECT_EQ(events[2], "5 reconnected LHR-1");
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->stream.samples, rows + read->dropped);
 }
 
 TEST(RecordTexts, SequenceGapsCountTheMissingSamplesAcrossTheWrap) {
