@@ -241,8 +241,13 @@ std::string analysed(const ScratchDir& dir, const std::string& capture, const st
     const Finished allan = runToEnd(HEADVANE_LAB_EXE, {"allan", hostPath(capture), "--json", hostPath(json)});
     std::string all = std::to_string(replay.exitStatus) + replay.out + replay.err + std::to_string(allan.exitStatus) +
                       allan.out + allan.err + readAll(json);
-    for (std::size_t at = all.find(capture); at != std::string::npos; at = all.find(capture, at + shownAs.size())) {
-        all.replace(at, capture.size(), shownAs);
+    // The name as given, as the program sees it, and as JSON writes that (Windows' backslashes doubled).
+    std::string inJson;
+    for (const char c : hostPath(capture)) inJson += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    for (const std::string& name : {inJson, hostPath(capture), capture}) {
+        for (std::size_t at = all.find(name); at != std::string::npos; at = all.find(name, at + shownAs.size())) {
+            all.replace(at, name.size(), shownAs);
+        }
     }
     return all;
 }
