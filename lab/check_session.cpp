@@ -37,7 +37,7 @@ constexpr std::chrono::milliseconds kProgressPeriod{200};
 constexpr std::size_t kProgressWidth = 79;
 
 // Samples from the reader thread to the main thread.
-struct Inbox {
+struct ReaderSamples {
     std::mutex lock;
     std::vector<ImuSample> samples;
 };
@@ -100,7 +100,7 @@ struct Session {
     BenchOperator& person;
     ConsoleKeys& keys;
     const StopSignals& stops;
-    Inbox& inbox;
+    ReaderSamples& readerSamples;
 };
 
 void runProcedure(Session& s, const std::string& configuredSerial, const TundraImu& imu) {
@@ -120,8 +120,8 @@ void runProcedure(Session& s, const std::string& configuredSerial, const TundraI
         handleKeys(s.keys, s.procedure);
         if (s.stops.requested()) s.procedure.abort();  // Ctrl-C and the like: as q, with the capture complete
         {
-            std::lock_guard<std::mutex> guard(s.inbox.lock);
-            samples.swap(s.inbox.samples);
+            std::lock_guard<std::mutex> guard(s.readerSamples.lock);
+            samples.swap(s.readerSamples.samples);
         }
         for (const ImuSample& sample : samples) s.procedure.feed(sample);
         samples.clear();
@@ -225,11 +225,11 @@ int runCheck(const CheckOptions& options) {
     BenchOperator person;  // before the unit opens: the simulated one starts it lying still
     ConsoleKeys keys;
     StopSignals stops;
-    Inbox inbox;
+    ReaderSamples readerSamples;
     TundraImu imu;
-    const auto toProcedure = [&inbox](const ImuSample& sample) {
-        std::lock_guard<std::mutex> guard(inbox.lock);
-        inbox.samples.push_back(sample);
+    const auto toProcedure = [&readerSamples](const ImuSample& sample) {
+        std::lock_guard<std::mutex> guard(readerSamples.lock);
+        readerSamples.samples.push_back(sample);
     };
     if (capture.isOpen()) capture.wire(imu, toProcedure);
     else imu.setSampleCallback(toProcedure);
@@ -242,7 +242,7 @@ int runCheck(const CheckOptions& options) {
         return kLabExitFailure;
     }
     CheckProcedure procedure(settings);
-    Session session{procedure, person, keys, stops, inbox};
+    Session session{procedure, person, keys, stops, readerSamples};
     runProcedure(session, config.deviceSerialNumber, imu);
     imu.stop();
     bool recorded = true;
