@@ -35,8 +35,8 @@ bool CaptureFile::write(std::string_view lines) {
     errno = 0;
     const std::size_t n = std::fwrite(lines.data(), 1, lines.size(), file_.get());
     const std::size_t lastBreak = lines.substr(0, n).rfind('\n');
-    written_ += n;
-    if (lastBreak != std::string_view::npos) wholeLines_ = written_ - (n - lastBreak - 1);
+    const std::uint64_t total = written_.fetch_add(n) + n;
+    if (lastBreak != std::string_view::npos) wholeLines_ = total - (n - lastBreak - 1);
     if (n == lines.size()) return true;
     const int code = errno != 0 ? errno : EIO;
     error_ = "cannot write " + shownName_ + " (" + std::strerror(code) + ")";
@@ -60,7 +60,7 @@ bool CaptureFile::close() {
 }
 
 void CaptureFile::trimToWholeLines() {
-    if (wholeLines_ == written_) return;
+    if (wholeLines_ == written_.load()) return;
     std::error_code ec;
     const std::filesystem::path p(path_);
     // Only a regular file can be trimmed (not /dev/full or a pipe).

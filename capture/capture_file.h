@@ -1,6 +1,7 @@
 // The capture file being written: whole lines in, and a valid file left behind on a write error.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -34,7 +35,8 @@ public:
 
     bool failed() const { return !error_.empty(); }
     const std::string& error() const { return error_; }
-    std::uint64_t bytesWritten() const { return written_; }
+    // May be asked from another thread while the writing thread goes on (progress lines).
+    std::uint64_t bytesWritten() const { return written_.load(std::memory_order_relaxed); }
 
 private:
     struct Closer {
@@ -46,7 +48,7 @@ private:
     std::string path_;
     std::string shownName_;  // in messages
     std::string error_;
-    std::uint64_t written_ = 0;   // bytes the system took
+    std::atomic<std::uint64_t> written_{0};  // bytes the system took
     std::uint64_t wholeLines_ = 0;  // bytes up to the last line break the system took
 };
 
