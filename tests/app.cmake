@@ -1,7 +1,7 @@
 # The tool's own logic, the simulated headset, and the built executables run as a user would.
 headvane_add_test(app_logic_test
   SOURCES app_command_line_test.cpp app_loop_test.cpp key_decoder_test.cpp
-  LIBS hv_app_logic)
+  LIBS hv_app_logic hv_printf_string)
 
 headvane_add_test(sim_headset_test
   SOURCES sim_headset_test.cpp sim_device_test.cpp

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "loop_state.h"
+#include "printf_string.h"
 #include "status_line.h"
 
 namespace vesko {
@@ -65,6 +66,15 @@ TEST(Texts, StatusLineKeepsItsShapeAtTheExtremes) {
     EXPECT_NE(line.find("y-1234.50 p+0.00 r+0.00 (12345.7m) | n 18446744073709551615 rst 2   "),
               std::string::npos)
         << line;
+}
+
+// Texts are formatted on the stack when they fit and in a second pass when they do not.
+TEST(Texts, TextsOfAnyLengthComeOutWhole) {
+    for (const std::size_t length : {0, 1, 509, 510, 511, 512, 4096}) {
+        const std::string body(length, 'x');
+        EXPECT_EQ(printfString("<%s>", body.c_str()), "<" + body + ">") << length;
+    }
+    EXPECT_EQ(printfString("%s", ""), "");
 }
 
 TEST(Texts, BannerMarkAndWarningLines) {
