@@ -4,23 +4,12 @@ import gzip
 import io
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
-SKIP = 77  # ctest's SKIP_RETURN_CODE for this test
+from pandas_check import fail, pandas as pd, run
+
 COLUMNS = ["t_host_s", "ticks", "seq", "acc_x", "acc_y", "acc_z", "gyro_x", "gyro_y", "gyro_z"]
-
-try:
-    import pandas as pd
-except ImportError:
-    print("SKIPPED: pandas is not installed for " + sys.executable + " (Debian: python3-pandas)")
-    sys.exit(SKIP)
-
-
-def fail(reason):
-    print("FAILED: " + reason)
-    sys.exit(1)
 
 
 def main():
@@ -28,10 +17,7 @@ def main():
     work = tempfile.mkdtemp(prefix="headvane-gz-")
     try:
         capture = os.path.join(work, "capture.csv.gz")
-        done = subprocess.run([lab, "--sim-speed", "10", "record", "--out", capture, "--duration", "2"],
-                              capture_output=True, text=True, timeout=120)
-        if done.returncode != 0:
-            fail("record ended with %d: %s" % (done.returncode, done.stderr))
+        run(lab, "--sim-speed", "10", "record", "--out", capture, "--duration", "2")
 
         frame = pd.read_csv(capture, comment="#")  # compression inferred from the name, as users do
         with gzip.open(capture, "rt") as f:

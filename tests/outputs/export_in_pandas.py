@@ -2,32 +2,15 @@
 """A simulator recording across two clock wraps, exported both ways and read back with pandas."""
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
-SKIP = 77  # ctest's SKIP_RETURN_CODE for this test
+from pandas_check import fail, pandas as pd, run
+
 GYRO_SCALE = 0.0010652644360316951  # rad/s per count, the lab's default
 G = 9.80665
 EUROC = ("#timestamp [ns],w_RS_S_x [rad s^-1],w_RS_S_y [rad s^-1],w_RS_S_z [rad s^-1],"
          "a_RS_S_x [m s^-2],a_RS_S_y [m s^-2],a_RS_S_z [m s^-2]")
-
-try:
-    import pandas as pd
-except ImportError:
-    print("SKIPPED: pandas is not installed for " + sys.executable + " (Debian: python3-pandas)")
-    sys.exit(SKIP)
-
-
-def fail(reason):
-    print("FAILED: " + reason)
-    sys.exit(1)
-
-
-def run(*args):
-    done = subprocess.run(args, capture_output=True, text=True, timeout=120)
-    if done.returncode != 0:
-        fail("%s ended with %d: %s" % (" ".join(args), done.returncode, done.stderr))
 
 
 def main():
