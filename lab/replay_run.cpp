@@ -1,6 +1,8 @@
 // Status lines paced on device time, and the summary's drift, from samples fed one by one.
 #include "replay_run.h"
 
+#include <algorithm>
+
 #include "imu_sample.h"
 #include "printf_string.h"
 #include "status_line.h"
@@ -27,11 +29,8 @@ void stepPast(std::int64_t& next, std::int64_t period, std::uint64_t now) {
 }  // namespace
 
 std::string asPlainLines(const std::string& statusText) {
-    std::string lines;
-    lines.reserve(statusText.size());
-    for (const char c : statusText) {
-        if (c != '\r') lines += c;
-    }
+    std::string lines = statusText;
+    lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
     while (!lines.empty() && lines.back() == ' ') lines.pop_back();
     if (!lines.empty() && lines.back() != '\n') lines += '\n';
     return lines;

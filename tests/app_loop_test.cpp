@@ -1,6 +1,12 @@
 // The run loop's texts and decisions: drift, the status line, marking, keys, the serial check.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "fixed_decimal.h"
 #include "loop_state.h"
 #include "printf_string.h"
 #include "status_line.h"
@@ -66,6 +72,59 @@ TEST(Texts, StatusLineKeepsItsShapeAtTheExtremes) {
     EXPECT_NE(line.find("y-1234.50 p+0.00 r+0.00 (12345.7m) | n 18446744073709551615 rst 2   "),
               std::string::npos)
         << line;
+}
+
+// The C library's printf is the reference: ties, signed zeros, rounding to
+// zero, widths too narrow, numbers too long and ones that are no number.
+TEST(Texts, FixedNumbersAreWhatPrintfWrites) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double special[] = {0.0,    -0.0,    0.125, -0.125, 0.375, 2.5,     0.005,   -0.0049, 1e-9,
+                              -1e-9,  179.995, -180.0, 9.995, 1e20,  -1e300,  inf,     -inf,    std::nan(""),
+                              12345.675, 0.0625};
+    std::mt19937_64 random(7);
+    std::vector<double> values(std::begin(special), std::end(special));
+    for (int i = 0; i < 2000; ++i) {
+        const double magnitude = std::pow(10.0, std::uniform_real_distribution<double>(-6.0, 8.0)(random));
+        values.push_back(std::uniform_real_distribution<double>(-1.0, 1.0)(random) * magnitude);
+    }
+    for (const double v : values) {
+        for (const int precision : {0, 1, 2, 3, 6}) {
+            for (const int width : {0, 7, 8}) {
+                std::string ours;
+                appendFixed(ours, v, precision, Sign::plusOrMinus, width);
+                EXPECT_EQ(ours, printfString("%+*.*f", width, precision, v)) << v;
+                ours.clear();
+                appendFixed(ours, v, precision, Sign::onlyMinus, width);
+                EXPECT_EQ(ours, printfString("%*.*f", width, precision, v)) << v;
+            }
+        }
+    }
+    for (const std::uint64_t n : {std::uint64_t{0}, std::uint64_t{7}, std::uint64_t{18446744073709551615ull}}) {
+        std::string ours = "n ";
+        appendUnsigned(ours, n);
+        EXPECT_EQ(ours, printfString("n %llu", static_cast<unsigned long long>(n)));
+    }
+}
+
+TEST(Texts, StatusLineIsTheOneFormatWritesAtAnyValue) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> angle(-180.0, 180.0);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int i = 0; i < 500; ++i) {
+        const YawPitchRoll angles{angle(random), angle(random) / 2.0, angle(random)};
+        FilterSnapshot s = readySnapshot();
+        s.gHead = {unit(random), unit(random), unit(random)};
+        s.accNorm = 1.0 + unit(random) / 10.0;
+        s.samples = random();
+        const DriftRates rates{unit(random) * 1e4, unit(random), unit(random) / 1e3};
+        const double minutes = std::fabs(unit(random)) * 1e5;
+        EXPECT_EQ(statusLine(angles, s, rates, minutes),
+                  printfString("\ryaw %+8.2f pitch %+7.2f roll %+7.2f | g_head [%+.3f %+.3f %+.3f] |a| %.3fg | "
+                               "drift\xC2\xB0/min y%+.2f p%+.2f r%+.2f (%.1fm) | n %llu rst %llu   ",
+                               angles.yaw, angles.pitch, angles.roll, s.gHead[0], s.gHead[1], s.gHead[2], s.accNorm,
+                               rates.yaw, rates.pitch, rates.roll, minutes,
+                               static_cast<unsigned long long>(s.samples), static_cast<unsigned long long>(s.resets)));
+    }
 }
 
 // Texts are formatted on the stack when they fit and in a second pass when they do not.

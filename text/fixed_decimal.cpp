@@ -1,0 +1,39 @@
+// Fixed-point decimal by std::to_chars, which rounds as printf does; printf itself for infinities and NaN.
+#include "fixed_decimal.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace vesko {
+
+void appendFixed(std::string& text, double value, int precision, Sign sign, int width) {
+    std::array<char, 64> digits;
+    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value,
+                                            std::chars_format::fixed, precision);
+    if (!std::isfinite(value) || error != std::errc()) {
+        // Spelled as the C library spells them ("inf", "-nan"), or too long for the buffer.
+        const char* format = sign == Sign::plusOrMinus ? "%+*.*f" : "%*.*f";
+        const int length = std::snprintf(nullptr, 0, format, width, precision, value);
+        if (length <= 0) return;
+        std::string number(static_cast<std::size_t>(length) + 1, '\0');
+        std::snprintf(number.data(), number.size(), format, width, precision, value);
+        number.resize(static_cast<std::size_t>(length));
+        text += number;
+        return;
+    }
+    const bool plus = sign == Sign::plusOrMinus && digits[0] != '-';
+    const auto length = static_cast<int>(end - digits.data()) + (plus ? 1 : 0);
+    if (width > length) text.append(static_cast<std::size_t>(width - length), ' ');
+    if (plus) text += '+';
+    text.append(digits.data(), end);
+}
+
+void appendUnsigned(std::string& text, std::uint64_t value) {
+    std::array<char, 20> digits;  // 2^64 - 1 has 20
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    text.append(digits.data(), result.ptr);
+}
+
+}  // namespace vesko
