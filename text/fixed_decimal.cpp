@@ -4,7 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+
+#include "printf_string.h"
 
 namespace vesko {
 
@@ -14,13 +15,8 @@ void appendFixed(std::string& text, double value, int precision, Sign sign, int 
                                             std::chars_format::fixed, precision);
     if (!std::isfinite(value) || error != std::errc()) {
         // Spelled as the C library spells them ("inf", "-nan"), or too long for the buffer.
-        const char* format = sign == Sign::plusOrMinus ? "%+*.*f" : "%*.*f";
-        const int length = std::snprintf(nullptr, 0, format, width, precision, value);
-        if (length <= 0) return;
-        std::string number(static_cast<std::size_t>(length) + 1, '\0');
-        std::snprintf(number.data(), number.size(), format, width, precision, value);
-        number.resize(static_cast<std::size_t>(length));
-        text += number;
+        text += sign == Sign::plusOrMinus ? printfString("%+*.*f", width, precision, value)
+                                          : printfString("%*.*f", width, precision, value);
         return;
     }
     const bool plus = sign == Sign::plusOrMinus && digits[0] != '-';
