@@ -31,13 +31,13 @@ GzipCaptureFile::~GzipCaptureFile() { close(); }
 
 CaptureFile::Opened GzipCaptureFile::open(const std::string& path, bool overwrite,
                                           const std::string& shownName) {
-    path_ = shownName.empty() ? path : shownName;
+    shownName_ = shownName.empty() ? path : shownName;
     const CaptureFile::Opened opened = file_.open(path, overwrite, shownName);
     if (opened != CaptureFile::Opened::ok) return opened;
     auto deflater = std::make_unique<Deflater>();
     if (deflateInit2(&deflater->stream, level_, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
                      Z_DEFAULT_STRATEGY) != Z_OK) {
-        error_ = "cannot compress " + path_ + " (no memory for it)";
+        error_ = "cannot compress " + shownName_ + " (no memory for it)";
         return CaptureFile::Opened::failed;
     }
     deflater_ = std::move(deflater);
@@ -57,7 +57,7 @@ bool GzipCaptureFile::deflateInto(std::string_view input, int flush) {
         z.avail_out = static_cast<uInt>(out.size());
         rc = deflate(&z, flush);
         if (rc == Z_STREAM_ERROR) {
-            error_ = "cannot compress " + path_;
+            error_ = "cannot compress " + shownName_;
             return false;
         }
         const std::size_t have = out.size() - z.avail_out;

@@ -44,7 +44,7 @@ private:
 
     CaptureFile file_;
     std::unique_ptr<Deflater> deflater_;
-    std::string path_;
+    std::string shownName_;  // in messages
     std::string error_;  // a fault of the compressor itself
     int level_;
 };
