@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "ignored_signal_posix.h"
 #include "key_decoder.h"
 
 namespace vesko {
@@ -57,10 +58,6 @@ extern "C" void onStopSignal(int) {
     errno = savedErrno;
 }
 
-bool wasIgnored(const struct sigaction& action) {
-    return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
-}
-
 void install(int sig, void (*handler)(int), struct sigaction& previous) {
     struct sigaction action{};
     action.sa_handler = handler;
@@ -69,7 +66,7 @@ void install(int sig, void (*handler)(int), struct sigaction& previous) {
 }
 
 void installUnlessIgnored(int sig, void (*handler)(int), struct sigaction& previous) {
-    if (sigaction(sig, nullptr, &previous) == 0 && !wasIgnored(previous)) install(sig, handler, previous);
+    if (sigaction(sig, nullptr, &previous) == 0 && !ignoresSignal(previous)) install(sig, handler, previous);
 }
 
 }  // namespace

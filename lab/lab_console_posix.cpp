@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "ignored_signal_posix.h"
 #include "lab_console.h"
 
 namespace vesko {
@@ -29,10 +30,6 @@ std::array<struct sigaction, kWriteFailureSignals.size()> gPreviousWriteFailure{
 
 extern "C" void onLabStopSignal(int) { gStopRequested = 1; }
 
-bool wasIgnored(const struct sigaction& action) {
-    return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
-}
-
 }  // namespace
 
 StopSignals::StopSignals() {
@@ -43,7 +40,7 @@ StopSignals::StopSignals() {
     for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
         const StopSignal sig = kStopSignals[i];
         if (sigaction(sig.number, nullptr, &gPreviousStop[i]) != 0) continue;
-        if (!(sig.unlessIgnored && wasIgnored(gPreviousStop[i]))) sigaction(sig.number, &stop, nullptr);
+        if (!(sig.unlessIgnored && ignoresSignal(gPreviousStop[i]))) sigaction(sig.number, &stop, nullptr);
     }
     struct sigaction ignore{};
     ignore.sa_handler = SIG_IGN;
