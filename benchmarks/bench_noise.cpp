@@ -12,6 +12,10 @@ namespace vesko {
 namespace {
 
 constexpr std::size_t kFourHours = 14'400'000;
+constexpr double kGyroScale = 0.061;  // deg/s per count: about 2000 deg/s over 32768
+// One count of each axis: the gyroscope's in deg/s, the accelerometer's in g.
+constexpr AxisScales kScales{kGyroScale, kGyroScale, kGyroScale,
+                             1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG};
 
 const std::vector<ImuSample>& fourHours() {
     static const std::vector<ImuSample> samples = [] {
@@ -33,9 +37,8 @@ const std::vector<ImuSample>& fourHours() {
 
 // The uniform run, the six curves and their figures: the analysis without parsing or output.
 void BM_AllanSixAxes(benchmark::State& state) {
-    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG};
     const auto& samples = fourHours();  // made once, outside the timing
-    for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(samples, scales));
+    for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(samples, kScales));
 }
 BENCHMARK(BM_AllanSixAxes)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
@@ -50,9 +53,8 @@ const SampleColumns& fourHoursPacked() {
 }
 
 void BM_AllanSixAxesPacked(benchmark::State& state) {
-    const AxisScales scales{0.061, 0.061, 0.061, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG, 1.0 / kImuAccCountsPerG};
     const SampleColumns& columns = fourHoursPacked();
-    for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(columns, scales));
+    for (auto _ : state) benchmark::DoNotOptimize(analyseNoise(columns, kScales));
     state.counters["packed_MB"] = static_cast<double>(columns.storedBytes()) / 1e6;
 }
 BENCHMARK(BM_AllanSixAxesPacked)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
@@ -71,7 +73,7 @@ BENCHMARK(BM_PackFourHours)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_CurveOneAxis(benchmark::State& state) {
     std::vector<std::int64_t> sums;
     cumulativeCounts(fourHours(), ImuAxis::gyroX, sums);
-    for (auto _ : state) benchmark::DoNotOptimize(overlappingAllan(sums, 0.001, 0.061));
+    for (auto _ : state) benchmark::DoNotOptimize(overlappingAllan(sums, 0.001, kGyroScale));
 }
 BENCHMARK(BM_CurveOneAxis)->Unit(benchmark::kMillisecond)->UseRealTime();
 
