@@ -50,9 +50,9 @@ std::string statusLine(const YawPitchRoll& angles, const FilterSnapshot& snapsho
     text += " (";
     appendFixed(text, minutes, 1);
     text += "m) | n ";
-    appendUnsigned(text, snapshot.samples);
+    text += std::to_string(snapshot.samples);
     text += " rst ";
-    appendUnsigned(text, snapshot.resets);
+    text += std::to_string(snapshot.resets);
     text += "   ";
     return text;
 }

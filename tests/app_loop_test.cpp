@@ -99,11 +99,6 @@ TEST(Texts, FixedNumbersAreWhatPrintfWrites) {
             }
         }
     }
-    for (const std::uint64_t n : {std::uint64_t{0}, std::uint64_t{7}, std::uint64_t{18446744073709551615ull}}) {
-        std::string ours = "n ";
-        appendUnsigned(ours, n);
-        EXPECT_EQ(ours, printfString("n %llu", static_cast<unsigned long long>(n)));
-    }
 }
 
 TEST(Texts, StatusLineIsTheOneFormatWritesAtAnyValue) {

@@ -26,10 +26,4 @@ void appendFixed(std::string& text, double value, int precision, Sign sign, int 
     text.append(digits.data(), end);
 }
 
-void appendUnsigned(std::string& text, std::uint64_t value) {
-    std::array<char, 20> digits;  // 2^64 - 1 has 20
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    text.append(digits.data(), result.ptr);
-}
-
 }  // namespace vesko

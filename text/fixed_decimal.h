@@ -1,7 +1,6 @@
 // Numbers in fixed-point decimal, as printf's %f writes them, appended to a text.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace vesko {
@@ -13,8 +12,5 @@ enum class Sign { onlyMinus, plusOrMinus };  // printf's %f and %+f
 // included, at a fraction of its cost. Replay writes a day's status lines,
 // some six million numbers, with it.
 void appendFixed(std::string& text, double value, int precision, Sign sign = Sign::onlyMinus, int width = 0);
-
-// An unsigned integer in decimal, as printf's %llu.
-void appendUnsigned(std::string& text, std::uint64_t value);
 
 }  // namespace vesko
