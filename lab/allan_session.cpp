@@ -16,6 +16,7 @@
 #include "lab_command.h"
 #include "lab_console.h"
 #include "read_progress.h"
+#include "standard_output.h"
 
 namespace vesko {
 
@@ -98,6 +99,7 @@ int runAllan(const AllanOptions& options) try {
     if (outputs.json.isOpen()) ok = write(outputs.json, allanJson(analysis, options.capturePath)) && ok;
     if (outputs.svg.isOpen()) ok = write(outputs.svg, allanPicture(analysis)) && ok;
     ok = writeAllanFiles(options, analysis, outputs) && ok;
+    ok = standardOutputWritten("allan") && ok;  // the table
     return ok ? kLabExitOk : kLabExitFailure;
 } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "allan: %s is too large to analyse in this machine's memory\n", options.capturePath.c_str());

@@ -14,6 +14,7 @@
 #include "replay_continuity.h"
 #include "replay_run.h"
 #include "same_file.h"
+#include "standard_output.h"
 #include "status_line.h"
 
 namespace vesko {
@@ -83,13 +84,13 @@ int runReplay(const ReplayOptions& options) {
         std::fprintf(stderr, "warning: capture %s: %s\n", options.capturePath.c_str(), finding.c_str());
     }
     writeToStdout(run.summary());
-    std::fflush(stdout);
+    const bool printed = standardOutputWritten("replay");  // the picture is still drawn when not
     if (svg.isOpen() && !svg.writeWhole(replayPicture(trace))) {
         std::fprintf(stderr, "cannot write %s\n", options.svgPath.c_str());
         if (!svg.error().empty()) std::fprintf(stderr, "replay: %s\n", svg.error().c_str());
         return kLabExitFailure;
     }
-    return kLabExitOk;
+    return printed ? kLabExitOk : kLabExitFailure;
 }
 
 }  // namespace vesko

@@ -133,6 +133,25 @@ TEST(LabBlackbox, AFullDiskEndsTheRecordingWithExitOne) {
     EXPECT_NE(run.err.find("record: cannot write /dev/full (No space left on device)"), std::string::npos) << run.err;
 }
 
+// Replay's status lines and allan's table are what those commands make: sent
+// to a full disk, they fail with exit 1 and say so, and allan's files are still written.
+TEST(LabBlackbox, AReportThatCannotBeWrittenToStandardOutputEndsWithExitOne) {
+    const ScratchDir dir;
+    const std::string capture = dir.path("sim.csv");
+    const std::string json = dir.path("allan.json");
+    ASSERT_EQ(runToEnd(HEADVANE_LAB_SIM_EXE, {"--sim-speed", "10", "record", "--out", capture, "--duration", "1"})
+                  .exitStatus,
+              0);
+    const std::string lab = std::string("exec '") + HEADVANE_LAB_EXE + "' ";
+    const Finished replay = runToEnd("/bin/sh", {"-c", lab + "replay '" + capture + "' --config '" + kExample + "' >/dev/full"});
+    EXPECT_EQ(replay.exitStatus, 1);
+    EXPECT_EQ(replay.err, "replay: cannot write to standard output (No space left on device)\n");
+    const Finished allan = runToEnd("/bin/sh", {"-c", lab + "allan '" + capture + "' --json '" + json + "' >/dev/full"});
+    EXPECT_EQ(allan.exitStatus, 1);
+    EXPECT_EQ(allan.err, "allan: cannot write to standard output (No space left on device)\n");
+    EXPECT_NE(readAll(json).find("\"axes\""), std::string::npos);
+}
+
 // A file size limit stands in for a disk that fills up while recording: the
 // write is cut short mid-row, and the file must still end with a whole row.
 // The limit's signal (SIGXFSZ) must not end the recording without a word.
